@@ -1,0 +1,25 @@
+// Where things lie: the system drive, the machine's layout, the installer
+// engine's information folder for this product, and the program's own folder.
+// Every answer is computed afresh from the system directory and the program's
+// own path; nothing is cached.
+#pragma once
+
+#include <string>
+
+#include "driver/upgrade.h"
+
+// The first three characters of the system directory, such as "C:\"; empty
+// when the system gives no answer.
+PathBuffer SystemDriveRoot();
+
+// Layout64 when "Windows\SysWOW64" exists, as folder or file, on the system
+// drive; Layout32 otherwise.
+InstallLayout DetectLayout();
+
+// The system drive root followed by the layout's information-folder suffix,
+// which ends in the product code fixed at build time.
+PathBuffer InfoFolderPath(InstallLayout layout);
+
+// The folder of the running program, without a trailing separator except at a
+// drive root ("D:\Setup", "D:\").
+std::string ModuleFolder();

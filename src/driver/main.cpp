@@ -1,0 +1,14 @@
+// The upgrade bootstrapper: removes the installed version of the product and
+// starts the installer of the new one lying beside this program. Shows
+// nothing, reads no settings, and exits 0 whenever the upgrade has run.
+#include "driver/abnormal_end.h"
+#include "driver/install_locations.h"
+#include "driver/upgrade_sequence.h"
+
+int main(int argc, char**) {
+  InstallAbnormalEnding();
+  const InstallLayout layout = DetectLayout();
+  const InstallMode mode = ModeForArgumentCount(CountProgramArguments(argc));
+  RunUpgrade(layout, mode);
+  return 0;
+}

@@ -1,0 +1,40 @@
+// What a HANDLE points to in the POSIX stand-ins.
+#pragma once
+
+#include <dirent.h>
+#include <sys/types.h>
+
+#include <string>
+
+struct PosixHandle {
+  enum class Kind { Process, Search, Stream };
+  explicit PosixHandle(Kind k) : kind(k) {}
+  virtual ~PosixHandle() = default;
+  const Kind kind;
+};
+
+struct ProcessHandle : PosixHandle {
+  explicit ProcessHandle(pid_t p) : PosixHandle(Kind::Process), pid(p) {}
+  pid_t pid;
+  bool ended = false;
+};
+
+// A directory search: "." and ".." first, then the listing, each name kept
+// only when it matches the pattern.
+struct SearchHandle : PosixHandle {
+  SearchHandle() : PosixHandle(Kind::Search) {}
+  ~SearchHandle() override {
+    if (directory != nullptr) closedir(directory);
+  }
+  DIR* directory = nullptr;
+  std::string hostFolder;
+  std::string pattern;
+  int dotsGiven = 0;
+};
+
+struct StreamHandle : PosixHandle {
+  explicit StreamHandle(int f) : PosixHandle(Kind::Stream), fd(f) {}
+  int fd;
+};
+
+void SetErrorFromErrno(int error);

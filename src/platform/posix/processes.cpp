@@ -1,0 +1,208 @@
+// Process, location and stream calls on POSIX. A process is started from one
+// Windows-style command line: the program is found as Windows finds it, and
+// it receives the arguments the C runtime start-up rules give for that line.
+#include <errno.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/command_line.h"
+#include "platform/posix/drive_paths.h"
+#include "platform/posix/handles.h"
+#include "platform/win32_api.h"
+
+extern char** environ;
+
+namespace {
+
+const char kSystemDirectory[] = "C:\\Windows\\System32";
+
+bool NoLeadBytes(unsigned char) { return false; }
+
+std::string OwnHostPath() {
+  std::vector<char> path(4096);
+  const ssize_t length =
+      readlink("/proc/self/exe", path.data(), path.size() - 1);
+  return length > 0 ? std::string(path.data(), length) : std::string();
+}
+
+bool IsRunnableFile(const std::string& hostPath) {
+  struct stat entry;
+  return stat(hostPath.c_str(), &entry) == 0 && S_ISREG(entry.st_mode) &&
+         access(hostPath.c_str(), X_OK) == 0;
+}
+
+// The host path of the program `name` names, searched for as Windows does: a
+// name without an extension gets ".exe"; a bare name is looked for in the
+// running program's folder, the current folder, the system folders and the
+// search path.
+bool FindProgram(std::string name, std::string& hostPath) {
+  const std::size_t lastSeparator = name.find_last_of("\\/:");
+  const std::string lastPart = lastSeparator == std::string::npos
+                                   ? name
+                                   : name.substr(lastSeparator + 1);
+  if (lastPart.empty()) return false;
+  if (lastPart.find('.') == std::string::npos) name += ".exe";
+  if (lastSeparator != std::string::npos) {
+    hostPath = HostPath(name);
+    return IsRunnableFile(hostPath);
+  }
+  const std::string own = OwnHostPath();
+  std::vector<std::string> folders = {own.substr(0, own.find_last_of('/')),
+                                      "."};
+  folders.push_back(HostPath(kSystemDirectory));
+  folders.push_back(HostPath("C:\\Windows"));
+  if (const char* searchPath = std::getenv("PATH")) {
+    std::string rest = searchPath;
+    for (std::size_t colon; (colon = rest.find(':')) != std::string::npos;
+         rest.erase(0, colon + 1)) {
+      folders.push_back(rest.substr(0, colon));
+    }
+    folders.push_back(rest);
+  }
+  for (const std::string& folder : folders) {
+    hostPath = (folder.empty() ? std::string(".") : folder) + "/" + name;
+    if (IsRunnableFile(hostPath)) return true;
+  }
+  return false;
+}
+
+// Without an application name, a quoted first token names the program;
+// otherwise each blank-separated prefix of the line is tried in turn.
+bool FindProgramOfLine(const std::string& line, std::string& hostPath) {
+  if (!line.empty() && line[0] == '"') {
+    const std::size_t close = line.find('"', 1);
+    return FindProgram(
+        line.substr(1,
+                    close == std::string::npos ? std::string::npos : close - 1),
+        hostPath);
+  }
+  for (std::size_t end = 0; end <= line.size(); ++end) {
+    if (end == line.size() || line[end] == ' ' || line[end] == '\t') {
+      if (end > 0 && FindProgram(line.substr(0, end), hostPath)) return true;
+      if (end < line.size() && line[end] == '\t') return false;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+  const UINT length = sizeof kSystemDirectory - 1;
+  if (size <= length) return length + 1;
+  std::memcpy(buffer, kSystemDirectory, length + 1);
+  return length;
+}
+
+DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
+  if (size == 0) return 0;
+  const std::string path = DrivePath(OwnHostPath());
+  if (path.size() >= size) {
+    std::memcpy(buffer, path.c_str(), size - 1);
+    buffer[size - 1] = '\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return static_cast<DWORD>(path.size());
+}
+
+BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
+                    SECURITY_ATTRIBUTES*, SECURITY_ATTRIBUTES*, BOOL, DWORD,
+                    LPVOID, LPCSTR, STARTUPINFOA*,
+                    PROCESS_INFORMATION* processInformation) {
+  const std::string line = commandLine != nullptr ? commandLine : "";
+  std::string program;
+  if (applicationName != nullptr) {
+    program = HostPath(applicationName);
+    if (!IsRunnableFile(program)) {
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return FALSE;
+    }
+  } else if (!FindProgramOfLine(line, program)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+
+  std::vector<std::string> arguments =
+      SplitCommandLine(line.c_str(), applicationName, NoLeadBytes);
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+
+  // Only the standard streams pass to the child, as no handle is inherited.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr,
+                                argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    SetErrorFromErrno(error);
+    return FALSE;
+  }
+  processInformation->hProcess = new ProcessHandle(pid);
+  processInformation->hThread = nullptr;
+  processInformation->dwProcessId = static_cast<DWORD>(pid);
+  processInformation->dwThreadId = 0;
+  return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD) {
+  auto* object = static_cast<PosixHandle*>(handle);
+  if (handle == nullptr || object->kind != PosixHandle::Kind::Process) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0xFFFFFFFFu;
+  }
+  auto* process = static_cast<ProcessHandle*>(object);
+  while (!process->ended) {
+    int status = 0;
+    if (waitpid(process->pid, &status, 0) == process->pid) {
+      process->ended = WIFEXITED(status) || WIFSIGNALED(status);
+    } else if (errno != EINTR) {
+      process->ended = true;
+    }
+  }
+  return 0;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+  auto* object = static_cast<PosixHandle*>(handle);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+      object->kind != PosixHandle::Kind::Process) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  delete object;
+  return TRUE;
+}
+
+HANDLE GetStdHandle(DWORD which) {
+  static StreamHandle standardError(2);
+  if (which != STD_ERROR_HANDLE || fcntl(2, F_GETFD) == -1) return nullptr;
+  return &standardError;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, void*) {
+  auto* object = static_cast<PosixHandle*>(file);
+  if (file == nullptr || object->kind != PosixHandle::Kind::Stream) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  const ssize_t put = write(static_cast<StreamHandle*>(object)->fd, data, size);
+  if (written != nullptr) *written = put > 0 ? static_cast<DWORD>(put) : 0;
+  return put >= 0 ? TRUE : FALSE;
+}
+
+void ExitProcess(UINT exitCode) { _exit(static_cast<int>(exitCode)); }

@@ -1,0 +1,148 @@
+// The one header through which the program sees the operating system.
+//
+// On Windows it is <windows.h> and <shlwapi.h>. Elsewhere it declares the few
+// Windows types, constants and calls the program makes; src/platform/posix/
+// implements them with the results the program relies on (see win32_posix.md
+// beside that code). Paths stay in Windows form on both sides.
+#pragma once
+
+#ifdef _WIN32
+
+#include <shlwapi.h>
+#include <windows.h>
+
+// The command line exactly as the process received it, for the program to
+// split by its own rules; Windows hands it over unsplit.
+inline const char* RawCommandLine() { return GetCommandLineA(); }
+
+#else  // POSIX stand-ins
+
+#include <cstdint>
+
+using BOOL = int;
+using BYTE = unsigned char;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using HANDLE = void*;
+using HMODULE = void*;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPVOID = void*;
+using LPCVOID = const void*;
+using LPDWORD = DWORD*;
+
+#define WINAPI
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define INFINITE 0xFFFFFFFFu
+#define INVALID_HANDLE_VALUE \
+  (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+#define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
+
+#define FILE_ATTRIBUTE_READONLY 0x00000001u
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
+
+#define ERROR_SUCCESS 0u
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_PATH_NOT_FOUND 3u
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_INVALID_HANDLE 6u
+#define ERROR_NOT_ENOUGH_MEMORY 8u
+#define ERROR_NO_MORE_FILES 18u
+#define ERROR_FILE_EXISTS 80u
+#define ERROR_INSUFFICIENT_BUFFER 122u
+#define ERROR_INVALID_NAME 123u
+#define ERROR_DIR_NOT_EMPTY 145u
+#define ERROR_FILENAME_EXCED_RANGE 206u
+
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  char cFileName[MAX_PATH];
+  char cAlternateFileName[14];
+};
+
+struct SECURITY_ATTRIBUTES;
+
+struct STARTUPINFOA {
+  DWORD cb;
+  LPSTR lpReserved;
+  LPSTR lpDesktop;
+  LPSTR lpTitle;
+  DWORD dwX;
+  DWORD dwY;
+  DWORD dwXSize;
+  DWORD dwYSize;
+  DWORD dwXCountChars;
+  DWORD dwYCountChars;
+  DWORD dwFillAttribute;
+  DWORD dwFlags;
+  WORD wShowWindow;
+  WORD cbReserved2;
+  BYTE* lpReserved2;
+  HANDLE hStdInput;
+  HANDLE hStdOutput;
+  HANDLE hStdError;
+};
+
+struct PROCESS_INFORMATION {
+  HANDLE hProcess;
+  HANDLE hThread;
+  DWORD dwProcessId;
+  DWORD dwThreadId;
+};
+
+// Locations.
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+BOOL PathFileExistsA(LPCSTR path);
+BOOL PathRemoveFileSpecA(LPSTR path);
+DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart);
+
+// Processes.
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
+                    SECURITY_ATTRIBUTES* processAttributes,
+                    SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles,
+                    DWORD creationFlags, LPVOID environment,
+                    LPCSTR currentDirectory, STARTUPINFOA* startupInfo,
+                    PROCESS_INFORMATION* processInformation);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL CloseHandle(HANDLE handle);
+HANDLE GetStdHandle(DWORD which);
+BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+               void* overlapped);
+[[noreturn]] void ExitProcess(UINT exitCode);
+BOOL IsDBCSLeadByte(BYTE byte);
+
+// Files and folders.
+BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists);
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+BOOL DeleteFileA(LPCSTR path);
+BOOL RemoveDirectoryA(LPCSTR path);
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data);
+BOOL FindClose(HANDLE search);
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+// The command line exactly as the process received it, or null where the
+// system hands the arguments over already split, as POSIX kernels do.
+inline const char* RawCommandLine() { return nullptr; }
+
+#endif

@@ -1,0 +1,43 @@
+#include "removal/removal_stage.h"
+
+#include "driver/install_locations.h"
+#include "driver/process_runner.h"
+#include "platform/win32_api.h"
+#include "removal/file_find.h"
+#include "removal/folder_tree.h"
+
+namespace {
+
+const char kUninstallResponse[] = "uninstall.iss";
+const char kMaintenanceProgram[] = "setup.exe";
+const char kUninstallSwitches[] = " -s -uninst -f1";
+
+}  // namespace
+
+void PlaceUninstallResponse(const std::string& moduleFolder,
+                            const std::string& infoFolder) {
+  const std::string source = moduleFolder + "\\" + kUninstallResponse;
+  CFileFind finder;
+  if (finder.FindFile(source.c_str())) {
+    const std::string target = infoFolder + "\\" + kUninstallResponse;
+    CopyFileA(source.c_str(), target.c_str(), TRUE);
+  }
+  finder.Close();
+}
+
+LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
+  // I\setup.exe -s -uninst -f1"I\uninstall.iss": the program path unquoted,
+  // the response file quoted, no blank before the quote.
+  LaunchCommand command;
+  command.program = infoFolder + "\\" + kMaintenanceProgram;
+  command.line = command.program + kUninstallSwitches + "\"" + infoFolder +
+                 "\\" + kUninstallResponse + "\"";
+  return command;
+}
+
+void RemovePreviousInstall(const std::string& infoFolder) {
+  PlaceUninstallResponse(ModuleFolder(), infoFolder);
+  RunAndWait(BuildUninstallCommand(infoFolder));
+  SetFileAttributesA(infoFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFolderTree(infoFolder);
+}

@@ -1,0 +1,21 @@
+// Removing the previous installation through the installer engine's own
+// maintenance program, then wiping the engine's information folder.
+#pragma once
+
+#include <string>
+
+#include "driver/upgrade.h"
+
+// Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
+// source exists and never over a file already there.
+void PlaceUninstallResponse(const std::string& moduleFolder,
+                            const std::string& infoFolder);
+
+// The silent uninstall command: the maintenance program "setup.exe" in
+// `infoFolder`, started by its full path, with the response file beside it.
+LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
+
+// Places the response file, runs the silent uninstall and waits for it, resets
+// the folder's own attributes and deletes the folder with everything in it.
+// Every step runs whatever happened before; nothing is reported.
+void RemovePreviousInstall(const std::string& infoFolder);

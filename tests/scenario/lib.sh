@@ -1,0 +1,186 @@
+# Helpers for the end-to-end scenarios: a drive C: to set up, the upgrade
+# program to start, and the record the fixture programs leave.
+#
+# Environment, set by the test: KIND (native or wine), LAYOUT (64 or 32),
+# PROGRAM, RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a scratch folder of
+# the test run), PRODUCT_CODE, and DRIVE_C (native) or WINEPREFIX (wine).
+
+set -euo pipefail
+export WINEDEBUG=-all
+
+if [ "$KIND" = wine ]; then
+  drive_c=$WINEPREFIX/drive_c
+  exe=.exe
+else
+  drive_c=$DRIVE_C
+  exe=
+fi
+record=$WORK/record.txt
+if [ "$KIND" = wine ]; then
+  export RECORD_FILE="Z:${record//\//\\}"
+else
+  export RECORD_FILE=$record
+fi
+
+if [ "$LAYOUT" = 64 ]; then
+  info_win="C:\\Program Files (x86)\\InstallShield Installation Information\\$PRODUCT_CODE"
+else
+  info_win="C:\\Program Files\\InstallShield Installation Information\\$PRODUCT_CODE"
+fi
+
+fail() {
+  echo "FAILED: $*" >&2
+  if [ -f "$record" ]; then
+    echo "--- record:" >&2
+    cat "$record" >&2
+  fi
+  exit 1
+}
+
+# The host path of a path on drive C:.
+host() {
+  local rest=${1#C:}
+  rest=${rest//\\//}
+  echo "$drive_c$rest"
+}
+
+# The drive form of the scratch folder, the current folder of every run.
+work_win() { echo "Z:${WORK//\//\\}"; }
+
+# An empty drive C: for the layout: everything the scenarios made goes; a
+# Wine prefix keeps its own system folders.
+reset_drive() {
+  mkdir -p "$WORK" "$drive_c"
+  chmod -R u+w "$WORK" "$drive_c" 2>/dev/null || true
+  if [ "$KIND" = wine ]; then
+    local entry
+    for entry in "$drive_c"/*; do
+      case "${entry##*/}" in
+        "Program Files" | "Program Files (x86)" | ProgramData | users | windows) ;;
+        *) rm -rf "$entry" ;;
+      esac
+    done
+    rm -rf "$drive_c/Program Files/InstallShield Installation Information" \
+      "$drive_c/Program Files (x86)/InstallShield Installation Information"
+    if [ "$LAYOUT" = 64 ]; then
+      [ -d "$drive_c/windows/syswow64" ] || fail "the 64-bit prefix has no SysWOW64"
+    else
+      [ ! -e "$drive_c/windows/syswow64" ] || fail "the 32-bit prefix has a SysWOW64"
+    fi
+  else
+    rm -rf "${drive_c:?}"/* "$drive_c"/.[!.]* 2>/dev/null || true
+    mkdir -p "$drive_c/Windows/System32" "$drive_c/Program Files"
+    if [ "$LAYOUT" = 64 ]; then
+      mkdir -p "$drive_c/Windows/SysWOW64" "$drive_c/Program Files (x86)"
+    fi
+  fi
+  rm -rf "${WORK:?}"/*
+  mkdir -p "$WORK"
+}
+
+# A distribution folder: the upgrade program, the installer and both response
+# files.
+make_distribution() {
+  local folder
+  folder=$(host "$1")
+  mkdir -p "$folder"
+  cp "$PROGRAM" "$folder/upgrade$exe"
+  cp "$RECORDER" "$folder/data.exe"
+  printf '[install response]\r\n' >"$folder/setup.iss"
+  printf '[uninstall response]\r\nmore\r\n' >"$folder/uninstall.iss"
+}
+
+# A previous installation: the maintenance program and some files in the
+# information folder.
+make_previous_install() {
+  local folder
+  folder=$(host "$info_win")
+  mkdir -p "$folder/Disk1" "$folder/Support/Lang"
+  cp "$RECORDER" "$folder/setup.exe"
+  echo cab >"$folder/Disk1/data1.cab"
+  echo hdr >"$folder/Disk1/data1.hdr"
+  echo ini >"$folder/Support/Lang/0409.ini"
+  echo log >"$folder/.setup.log"
+}
+
+# Starts the upgrade program in the distribution folder $1 with the arguments
+# that follow; sets $exit_code.
+run_upgrade() {
+  local folder=$1
+  shift
+  if [ "$KIND" = wine ]; then
+    local line="\"$folder\\upgrade.exe\"" argument
+    for argument in "$@"; do line+=" $argument"; done
+    run_upgrade_line "$folder" "$line"
+  else
+    exit_code=0
+    (cd "$WORK" && "$(host "$folder")/upgrade" "$@") || exit_code=$?
+  fi
+}
+
+# Under Wine: starts the upgrade program in $1 with the exact raw command
+# line $2; sets $exit_code.
+run_upgrade_line() {
+  printf '%s' "$2" >"$WORK/line.txt"
+  local output
+  output=$(cd "$WORK" && wine "$LAUNCHER" "$1\\upgrade.exe" "Z:${WORK//\//\\}\\line.txt" 2>&1 | tr -d '\r')
+  [[ $output =~ exit=([0-9]+) ]] || fail "launcher said: $output"
+  exit_code=${BASH_REMATCH[1]}
+}
+
+expect_exit_zero() {
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code, expected 0"
+}
+
+# The programs that ran, in order, each ended before the next started and
+# before the upgrade ended: expect_runs setup.exe data.exe
+expect_runs() {
+  local expected="" name actual
+  for name in "$@"; do expected+="run $name;end $name;"; done
+  actual=$([ -f "$record" ] && grep -E '^(run|end) ' "$record" | tr '\n' ';' || true)
+  [ "$actual" = "$expected" ] || fail "runs were [$actual], expected [$expected]"
+}
+
+# A line of the record block of program $1: expect_field data.exe arg1 -s
+expect_field() {
+  local block
+  block=$(awk -v name="$1" '$0 == "run " name {on=1; next} /^end / {on=0} on' "$record")
+  grep -qxF -- "$2=$3" <<<"$block" || fail "$1: no line [$2=$3] in:
+$block"
+}
+
+# The command line as the started program received it: on Windows the raw
+# line; everywhere the arguments the start-up rules give for it. The program
+# path at the head of the line is unquoted, so each blank in it adds an
+# argument: expect_command PROGRAM LINE HEAD [ARGUMENT...]
+expect_command() {
+  local program=$1 line=$2 head=$3
+  shift 3
+  if [ "$KIND" = wine ]; then expect_field "$program" line "$line"; fi
+  local -a words
+  read -r -a words <<<"$head"
+  local -a arguments=("${words[@]:1}" "$@")
+  expect_field "$program" argc $((${#arguments[@]} + 1))
+  local i=1 argument
+  for argument in "${arguments[@]}"; do
+    expect_field "$program" "arg$i" "$argument"
+    i=$((i + 1))
+  done
+}
+
+expect_present() { [ -e "$(host "$1")" ] || [ -L "$(host "$1")" ] || fail "$1 is gone"; }
+expect_absent() { [ ! -e "$(host "$1")" ] && [ ! -L "$(host "$1")" ] || fail "$1 is still there"; }
+
+# The silent install command for the distribution folder $1, and its
+# arguments.
+expect_silent_install() {
+  expect_command data.exe "$1\\data.exe -s -f1\"$1\\setup.iss\"" "$1\\data.exe" \
+    -s "-f1$1\\setup.iss"
+  expect_field data.exe path "$1\\data.exe"
+}
+
+expect_uninstall() {
+  expect_command setup.exe "$info_win\\setup.exe -s -uninst -f1\"$info_win\\uninstall.iss\"" \
+    "$info_win\\setup.exe" -s -uninst "-f1$info_win\\uninstall.iss"
+  expect_field setup.exe cwd "$(work_win)"
+}

@@ -1,0 +1,239 @@
+#!/bin/bash
+# Runs one end-to-end scenario of the upgrade program with the fixture
+# programs standing in for setup.exe and data.exe.
+#   run.sh SCENARIO
+source "$(dirname "$0")/lib.sh"
+
+dist='C:\dist'
+
+scenario_no_previous_install() {
+  make_distribution "$dist"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs data.exe
+  expect_silent_install "$dist"
+}
+
+scenario_installer_found_nowhere() {
+  make_distribution "$dist"
+  rm "$(host "$dist")/data.exe"
+  run_upgrade "$dist"
+  expect_exit_zero
+  expect_runs
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs
+}
+
+scenario_silent_upgrade() {
+  make_distribution "$dist"
+  make_previous_install
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_uninstall
+  expect_field setup.exe response "present readonly=no first=[uninstall response]"
+  expect_silent_install "$dist"
+  expect_field data.exe cwd "$(work_win)"
+  expect_absent "$info_win"
+}
+
+scenario_interactive_upgrade() {
+  make_distribution "$dist"
+  make_previous_install
+  run_upgrade "$dist"
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_uninstall
+  expect_command data.exe data.exe data.exe
+  expect_field data.exe path "$dist\\data.exe"
+  expect_absent "$info_win"
+}
+
+scenario_two_arguments_upgrade() {
+  make_distribution "$dist"
+  make_previous_install
+  run_upgrade "$dist" one two
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_uninstall
+  expect_command data.exe data.exe data.exe
+  expect_absent "$info_win"
+}
+
+# The unquoted program path at the head of the silent command must not let a
+# planted C:\My.exe run in place of the installer.
+scenario_module_folder_with_spaces() {
+  local spaced='C:\My Dist'
+  make_distribution "$spaced"
+  cp "$RECORDER" "$(host 'C:\My.exe')"
+  run_upgrade "$spaced" /s
+  expect_exit_zero
+  expect_runs data.exe
+  expect_silent_install "$spaced"
+}
+
+scenario_planted_program_never_runs() {
+  local spaced='C:\My Dist'
+  make_distribution "$spaced"
+  make_previous_install
+  cp "$RECORDER" "$(host 'C:\My.exe')"
+  cp "$RECORDER" "$(host 'C:\Program.exe')"
+  run_upgrade "$spaced" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_uninstall
+  expect_silent_install "$spaced"
+}
+
+scenario_module_folder_in_drive_root() {
+  make_distribution 'C:'
+  run_upgrade 'C:' /s
+  expect_exit_zero
+  expect_runs data.exe
+  expect_command data.exe 'C:\\data.exe -s -f1"C:\\setup.iss"' 'C:\\data.exe' -s '-f1C:\\setup.iss'
+}
+
+scenario_no_uninstall_response() {
+  make_distribution "$dist"
+  rm "$(host "$dist")/uninstall.iss"
+  make_previous_install
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_uninstall
+  expect_field setup.exe response absent
+  expect_absent "$info_win"
+}
+
+scenario_response_already_in_place() {
+  make_distribution "$dist"
+  make_previous_install
+  printf '[response already there]\r\n' >"$(host "$info_win")/uninstall.iss"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_uninstall
+  expect_field setup.exe response "present readonly=no first=[response already there]"
+  expect_absent "$info_win"
+}
+
+scenario_no_maintenance_program() {
+  make_distribution "$dist"
+  make_previous_install
+  rm "$(host "$info_win")/setup.exe"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs data.exe
+  expect_absent "$info_win"
+}
+
+scenario_read_only_file_inside() {
+  make_distribution "$dist"
+  make_previous_install
+  chmod a-w "$(host "$info_win")/Support/Lang/0409.ini"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_present "$info_win\\Support\\Lang\\0409.ini"
+  expect_absent "$info_win\\setup.exe"
+  expect_absent "$info_win\\uninstall.iss"
+  expect_absent "$info_win\\Disk1"
+  expect_absent "$info_win\\.setup.log"
+}
+
+# A read-only response file beside the program is copied read-only, as the
+# system's copy does, so the copy and the folder holding it stay.
+scenario_read_only_response_beside() {
+  make_distribution "$dist"
+  chmod a-w "$(host "$dist")/uninstall.iss"
+  make_previous_install
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_field setup.exe response "present readonly=yes first=[uninstall response]"
+  expect_present "$info_win\\uninstall.iss"
+  expect_absent "$info_win\\setup.exe"
+  expect_absent "$info_win\\Disk1"
+}
+
+scenario_file_instead_of_folder() {
+  make_distribution "$dist"
+  mkdir -p "$(dirname "$(host "$info_win")")"
+  echo "not a folder" >"$(host "$info_win")"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs data.exe
+  expect_present "$info_win"
+}
+
+# A link inside the information folder to a folder elsewhere: nothing it
+# points to may be deleted.
+scenario_folder_link_inside() {
+  make_distribution "$dist"
+  make_previous_install
+  local outside=$WORK/outside
+  mkdir -p "$outside/deeper"
+  echo keep >"$outside/keep.txt"
+  echo keep >"$outside/deeper/keep.txt"
+  ln -s "$outside" "$(host "$info_win")/Linked"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  [ -f "$outside/keep.txt" ] && [ -f "$outside/deeper/keep.txt" ] ||
+    fail "files outside the information folder were deleted"
+  if [ -L "$(host "$info_win")/Linked" ]; then
+    echo "link behaviour: the system refused to remove the link; it and the folder stay"
+    expect_absent "$info_win\\setup.exe"
+  else
+    echo "link behaviour: the link itself was removed"
+    expect_absent "$info_win"
+  fi
+}
+
+scenario_abnormal_ending() {
+  local errors=$WORK/stderr.txt
+  exit_code=0
+  if [ "$KIND" = wine ]; then
+    (cd "$WORK" && wine "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
+  else
+    (cd "$WORK" && "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
+  fi
+  [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
+  grep -q "abnormal program termination" "$errors" ||
+    fail "standard error held: $(cat "$errors")"
+}
+
+# Raw command lines, as only a launcher can give them, choose the mode by the
+# start-up rules: silent when they hold exactly one argument.
+scenario_command_line_tails() {
+  make_distribution "$dist"
+  local program="\"$dist\\upgrade.exe\"" tail mode
+  local -a cases=(
+    ' word|silent' ' "two words"|silent' ' \"|silent' ' ""|silent' ' ""word|silent'
+    'y|silent' ' two words|interactive' ' "" word|interactive'
+    ' "a""b c"|interactive' '   |interactive' '|interactive')
+  for entry in "${cases[@]}"; do
+    tail=${entry%|*}
+    mode=${entry##*|}
+    rm -f "$record"
+    run_upgrade_line "$dist" "$program$tail"
+    expect_exit_zero
+    expect_runs data.exe
+    if [ "$mode" = silent ]; then
+      expect_field data.exe argc 3
+    else
+      expect_field data.exe argc 1
+    fi
+  done
+  # A line that starts with a blank has an empty program name, and the name's
+  # word counts as the one argument.
+  rm -f "$record"
+  run_upgrade_line "$dist" " $dist\\upgrade.exe"
+  expect_runs data.exe
+  expect_field data.exe argc 3
+}
+
+reset_drive
+"scenario_$1"
+echo "scenario $1 ($KIND, layout $LAYOUT): passed"

@@ -1,0 +1,110 @@
+#include "removal/file_find.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "test_files.h"
+
+namespace {
+
+const std::string kWork = "C:\\upgrade-test\\find";
+
+class FileFind : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_files::Wipe(kWork);
+    test_files::MakeFolder(kWork);
+  }
+  void TearDown() override { test_files::Wipe(kWork); }
+
+  // Every entry a full walk of `pattern` makes current, with how often.
+  static std::map<std::string, int> Walk(const std::string& pattern) {
+    std::map<std::string, int> seen;
+    CFileFind finder;
+    if (finder.FindFile(pattern.c_str())) {
+      bool more;
+      do {
+        more = finder.FindNextFile();
+        ++seen[finder.GetFileName()];
+      } while (more);
+    }
+    return seen;
+  }
+};
+
+TEST_F(FileFind, PatternNamingOneFileGivesItOnTheFirstStep) {
+  test_files::WriteFile(kWork + "\\uninstall.iss");
+  CFileFind finder;
+  ASSERT_TRUE(finder.FindFile((kWork + "\\uninstall.iss").c_str()));
+  EXPECT_EQ(finder.GetFileName(), "");
+  EXPECT_FALSE(finder.FindNextFile());
+  EXPECT_EQ(finder.GetFileName(), "uninstall.iss");
+  EXPECT_FALSE(finder.IsDirectory());
+  EXPECT_EQ(finder.GetRoot(), kWork);
+}
+
+TEST_F(FileFind, MissingFolderFailsKeepsTheErrorAndLeavesNoSearch) {
+  CFileFind finder;
+  SetLastError(0);
+  EXPECT_FALSE(finder.FindFile((kWork + "\\missing\\*.*").c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FALSE(finder.FindNextFile());
+  EXPECT_EQ(finder.GetFileName(), "");
+
+  EXPECT_FALSE(finder.FindFile((kWork + "\\absent.iss").c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(FileFind, EmptyFolderListsOnlyTheDotsEntries) {
+  test_files::WriteFile(kWork + "\\sub\\.profile");
+  CFileFind finder;
+  ASSERT_TRUE(finder.FindFile((kWork + "\\sub\\*.*").c_str()));
+  std::map<std::string, bool> dots;
+  bool more;
+  do {
+    more = finder.FindNextFile();
+    dots[finder.GetFileName()] = finder.IsDots();
+  } while (more);
+  EXPECT_EQ(dots, (std::map<std::string, bool>{
+                      {".", true}, {"..", true}, {".profile", false}}));
+}
+
+TEST_F(FileFind, WalkSeesEveryEntryOnceTheLastIncluded) {
+  for (const char* name : {"a.txt", "b", "c.dat", "noext"}) {
+    test_files::WriteFile(kWork + "\\" + name);
+  }
+  test_files::MakeFolder(kWork + "\\folder");
+  EXPECT_EQ(Walk(kWork + "\\*.*"), (std::map<std::string, int>{{".", 1},
+                                                               {"..", 1},
+                                                               {"a.txt", 1},
+                                                               {"b", 1},
+                                                               {"c.dat", 1},
+                                                               {"folder", 1},
+                                                               {"noext", 1}}));
+}
+
+TEST_F(FileFind, WildcardsMatchAsWindowsDoes) {
+  for (const char* name : {"a1.txt", "a22.txt", "b1.txt", "A3.TXT"}) {
+    test_files::WriteFile(kWork + "\\" + name);
+  }
+  EXPECT_EQ(Walk(kWork + "\\a?.txt"),
+            (std::map<std::string, int>{{"a1.txt", 1}, {"A3.TXT", 1}}));
+  EXPECT_EQ(Walk(kWork + "\\*2.*"),
+            (std::map<std::string, int>{{"a22.txt", 1}}));
+}
+
+TEST_F(FileFind, RootIsTheFullFolderWhicheverSeparatorComesLast) {
+  test_files::WriteFile(kWork + "\\sub\\f.txt");
+  CFileFind finder;
+  ASSERT_TRUE(finder.FindFile((kWork + "/sub\\*.txt").c_str()));
+  EXPECT_EQ(finder.GetRoot(), kWork + "\\sub");
+  ASSERT_TRUE(finder.FindFile((kWork + "\\sub/f.txt").c_str()));
+  EXPECT_EQ(finder.GetRoot(), kWork + "\\sub");
+  finder.Close();
+  EXPECT_EQ(finder.GetFileName(), "");
+  EXPECT_FALSE(finder.FindNextFile());
+}
+
+}  // namespace

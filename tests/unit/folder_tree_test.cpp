@@ -1,0 +1,90 @@
+#include "removal/folder_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_files.h"
+
+namespace {
+
+const std::string kWork = "C:\\upgrade-test\\tree";
+
+class FolderTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_files::Wipe(kWork);
+    test_files::MakeFolder(kWork);
+  }
+  void TearDown() override { test_files::Wipe(kWork); }
+};
+
+TEST_F(FolderTree, RemovesAnEmptyFolderAndFailsOnAMissingOne) {
+  test_files::MakeFolder(kWork + "\\empty");
+  EXPECT_TRUE(DeleteFolderTree(kWork + "\\empty"));
+  EXPECT_FALSE(test_files::Exists(kWork + "\\empty"));
+  EXPECT_FALSE(DeleteFolderTree(kWork + "\\missing"));
+}
+
+TEST_F(FolderTree, RemovesATreeThreeLevelsDeep) {
+  const std::string top = kWork + "\\top";
+  for (const char* file : {"\\a.txt", "\\.hidden", "\\one\\b", "\\one\\.c.d",
+                           "\\one\\two\\c.txt", "\\one\\two\\three\\d"}) {
+    test_files::WriteFile(top + file);
+  }
+  test_files::MakeFolder(top + "\\one\\empty");
+  EXPECT_TRUE(DeleteFolderTree(top));
+  EXPECT_FALSE(test_files::Exists(top));
+}
+
+TEST_F(FolderTree, KeepsReadOnlyFileAndItsParents) {
+  const std::string top = kWork + "\\top";
+  test_files::WriteFile(top + "\\one\\two\\locked.txt");
+  test_files::MakeReadOnly(top + "\\one\\two\\locked.txt");
+  test_files::WriteFile(top + "\\one\\two\\free.txt");
+  test_files::WriteFile(top + "\\one\\sibling.txt");
+  test_files::WriteFile(top + "\\other\\gone.txt");
+  test_files::WriteFile(top + "\\top.txt");
+
+  EXPECT_FALSE(DeleteFolderTree(top));
+  EXPECT_TRUE(test_files::Exists(top + "\\one\\two\\locked.txt"));
+  EXPECT_FALSE(test_files::Exists(top + "\\one\\two\\free.txt"));
+  EXPECT_FALSE(test_files::Exists(top + "\\one\\sibling.txt"));
+  EXPECT_FALSE(test_files::Exists(top + "\\other"));
+  EXPECT_FALSE(test_files::Exists(top + "\\top.txt"));
+}
+
+TEST_F(FolderTree, DeletesEntriesWhosePathsPassTwoHundredCharacters) {
+  const std::string top = kWork + "\\top";
+  const std::string longName(90, 'n');
+  const std::string deep = top + "\\" + longName + "\\" + longName;
+  test_files::WriteFile(deep + "\\" + std::string(20, 'f') + ".txt");
+  test_files::WriteFile(top + "\\" + longName + "\\" + std::string(130, 'g'));
+  ASSERT_GT(deep.size() + 25, 200u);
+  EXPECT_TRUE(DeleteFolderTree(top));
+  EXPECT_FALSE(test_files::Exists(top));
+}
+
+// A link inside the tree to a folder outside it: the link goes, and nothing
+// it points to is touched.
+TEST_F(FolderTree, RemovesAFolderLinkWithoutFollowingIt) {
+  const std::string top = kWork + "\\top";
+  const std::string outside = kWork + "\\outside";
+  test_files::WriteFile(outside + "\\keep.txt");
+  test_files::WriteFile(outside + "\\deeper\\keep2.txt");
+  test_files::WriteFile(top + "\\own.txt");
+  std::error_code error;
+  std::filesystem::create_directory_symlink(
+      test_files::Host(outside), test_files::Host(top + "\\link"), error);
+  if (error)
+    GTEST_SKIP() << "this system makes no folder links: " << error.message();
+
+  DeleteFolderTree(top);
+  EXPECT_TRUE(test_files::Exists(outside + "\\keep.txt"));
+  EXPECT_TRUE(test_files::Exists(outside + "\\deeper\\keep2.txt"));
+  EXPECT_FALSE(test_files::Exists(top + "\\own.txt"));
+  EXPECT_FALSE(test_files::Exists(top + "\\link"));
+  EXPECT_FALSE(test_files::Exists(top));
+}
+
+}  // namespace

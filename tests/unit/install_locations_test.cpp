@@ -1,0 +1,83 @@
+#include "driver/install_locations.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/win32_api.h"
+#include "product_code.h"
+#include "test_files.h"
+
+namespace {
+
+const char kProbe[] = "C:\\Windows\\SysWOW64";
+
+TEST(InstallLocations, SystemDriveRootIsTheSystemDirectorysDrive) {
+  EXPECT_STREQ(SystemDriveRoot().c_str(), "C:\\");
+}
+
+TEST(InstallLocations, InformationFolderOfEachLayout) {
+  const std::string base = "InstallShield Installation Information\\";
+  const PathBuffer folder32 = InfoFolderPath(InstallLayout::Layout32);
+  const PathBuffer folder64 = InfoFolderPath(InstallLayout::Layout64);
+  EXPECT_EQ(folder32.c_str(),
+            "C:\\Program Files\\" + base + UPGRADE_PRODUCT_CODE);
+  EXPECT_EQ(folder64.c_str(),
+            "C:\\Program Files (x86)\\" + base + UPGRADE_PRODUCT_CODE);
+  EXPECT_EQ(folder32.size(), 94u);
+  EXPECT_EQ(folder64.size(), 100u);
+}
+
+// The machine's own layout, as the test run declares it: "64" in the 64-bit
+// Wine prefix, "32" in the 32-bit one; natively the test makes both.
+TEST(InstallLayoutDetection, FollowsTheProbeFolderAndAcceptsAFile) {
+  const char* declared = std::getenv("EXPECTED_LAYOUT");
+  if (declared != nullptr && std::strcmp(declared, "64") == 0) {
+    EXPECT_TRUE(test_files::Exists(kProbe));
+    EXPECT_EQ(DetectLayout(), InstallLayout::Layout64);
+    return;
+  }
+  ASSERT_FALSE(test_files::Exists(kProbe));
+  EXPECT_EQ(DetectLayout(), InstallLayout::Layout32);
+
+  test_files::WriteFile(kProbe, "not a folder");
+  EXPECT_EQ(DetectLayout(), InstallLayout::Layout64);
+  test_files::Wipe(kProbe);
+
+  test_files::MakeFolder(kProbe);
+  EXPECT_EQ(DetectLayout(), InstallLayout::Layout64);
+  test_files::Wipe(kProbe);
+  EXPECT_EQ(DetectLayout(), InstallLayout::Layout32);
+}
+
+TEST(InstallLocations, RemovingTheFileNameKeepsADriveRootsSeparator) {
+  char path[MAX_PATH] = "D:\\Setup\\up.exe";
+  PathRemoveFileSpecA(path);
+  EXPECT_STREQ(path, "D:\\Setup");
+  std::strcpy(path, "D:\\up.exe");
+  PathRemoveFileSpecA(path);
+  EXPECT_STREQ(path, "D:\\");
+}
+
+TEST(InstallLocations, ModuleFolderHoldsTheRunningProgram) {
+  const std::string folder = ModuleFolder();
+  char own[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
+  ASSERT_GT(length, folder.size());
+  EXPECT_EQ(std::string(own, folder.size()), folder);
+  EXPECT_EQ(own[folder.size()], '\\');
+  EXPECT_EQ(std::strchr(own + folder.size() + 1, '\\'), nullptr);
+}
+
+TEST(PathBuffer, RefusesTextThatDoesNotFitAndKeepsWhatItHad) {
+  PathBuffer buffer("C:\\");
+  EXPECT_TRUE(buffer.Append(std::string(252, 'a').c_str()));
+  EXPECT_EQ(buffer.size(), 255u);
+  EXPECT_FALSE(buffer.Append("b"));
+  EXPECT_EQ(buffer.size(), 255u);
+  EXPECT_EQ(std::string(buffer.c_str()), "C:\\" + std::string(252, 'a'));
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#include "removal/removal_stage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/install_locations.h"
+#include "test_files.h"
+
+namespace {
+
+const std::string kWork = "C:\\upgrade-test\\stage";
+const std::string kDist = kWork + "\\dist";
+const std::string kInfo = kWork + "\\info";
+
+class RemovalStage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_files::Wipe(kWork);
+    test_files::MakeFolder(kDist);
+    test_files::MakeFolder(kInfo);
+  }
+  void TearDown() override { test_files::Wipe(kWork); }
+};
+
+TEST(UninstallCommand, RunsTheMaintenanceProgramWithTheQuotedResponseFile) {
+  const std::string info = InfoFolderPath(InstallLayout::Layout32).c_str();
+  const LaunchCommand command = BuildUninstallCommand(info);
+  EXPECT_EQ(command.program, info + "\\setup.exe");
+  EXPECT_EQ(command.line,
+            info + "\\setup.exe -s -uninst -f1\"" + info + "\\uninstall.iss\"");
+  EXPECT_EQ(command.line.size(), 229u);
+  EXPECT_EQ(
+      BuildUninstallCommand(InfoFolderPath(InstallLayout::Layout64).c_str())
+          .line.size(),
+      241u);
+}
+
+TEST_F(RemovalStage, PlacesTheResponseFileCarryingItsReadOnlyState) {
+  test_files::WriteFile(kDist + "\\uninstall.iss", "[response]");
+  test_files::MakeReadOnly(kDist + "\\uninstall.iss");
+  PlaceUninstallResponse(kDist, kInfo);
+  EXPECT_EQ(test_files::ReadFile(kInfo + "\\uninstall.iss"), "[response]");
+  EXPECT_TRUE(test_files::IsReadOnly(kInfo + "\\uninstall.iss"));
+}
+
+TEST_F(RemovalStage, NeverOverwritesAResponseFileAlreadyThere) {
+  test_files::WriteFile(kDist + "\\uninstall.iss", "new");
+  test_files::WriteFile(kInfo + "\\uninstall.iss", "already there");
+  PlaceUninstallResponse(kDist, kInfo);
+  EXPECT_EQ(test_files::ReadFile(kInfo + "\\uninstall.iss"), "already there");
+}
+
+TEST_F(RemovalStage, MissingSourceCopiesNothing) {
+  PlaceUninstallResponse(kDist, kInfo);
+  EXPECT_FALSE(test_files::Exists(kInfo + "\\uninstall.iss"));
+}
+
+TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {
+  test_files::WriteFile(kInfo + "\\data\\file.bin");
+  test_files::MakeReadOnly(kInfo);
+  RemovePreviousInstall(kInfo);
+  EXPECT_FALSE(test_files::Exists(kInfo));
+}
+
+}  // namespace
