@@ -20,13 +20,14 @@ for dll in $imports; do
 done
 grep -qiw SHLWAPI.dll <<<"$imports" || fail "does not import SHLWAPI.dll"
 
-# The resource directory, read back as a resource script.
+# The resource directory, read back as a resource script: each resource is
+# a line "NAME TYPE /* RT_... */". Allowed are icon group 101 (type 14) and
+# the icon images it holds (type 3).
 windres=${objdump%objdump}windres
-script=$("$windres" -J pe-i386 -i "$image" -O rc 2>/dev/null || "$windres" -i "$image" -O rc)
-groups=$(grep -cE '^[0-9A-Za-z_]+ ICON' <<<"$script" || true)
-others=$(grep -E '^[0-9A-Za-z_"]+ [A-Z_]+' <<<"$script" | grep -vE '^[0-9A-Za-z_]+ ICON' || true)
-grep -qE '^101 ICON' <<<"$script" || fail "no icon group 101 in:
-$script"
-[ "$groups" = 1 ] || fail "$groups icon groups"
+resources=$("$windres" -i "$image" -O rc | grep -E '^[^[:space:]/]+ [0-9]+ /\*' | cut -d' ' -f1,2)
+groups=$(grep -E ' 14$' <<<"$resources" || true)
+others=$(grep -vE ' (3|14)$' <<<"$resources" || true)
+[ "$groups" = "101 14" ] || fail "icon groups: [$groups], expected 101 only"
 [ -z "$others" ] || fail "other resources: $others"
-echo "image: PE32 i386, Windows GUI, imports $(echo $imports), icon group 101 only"
+images=$(grep -cE ' 3$' <<<"$resources")
+echo "image: PE32 i386, Windows GUI, imports $(echo $imports), icon group 101 with $images images, nothing else"

@@ -35,7 +35,8 @@ bool CFileFind::FindNextFile() {
   if (search_ == nullptr) return false;
   if (!current_) current_ = std::make_unique<WIN32_FIND_DATAA>();
   std::swap(current_, lookAhead_);
-  return FindNextFileA(search_, lookAhead_.get()) != FALSE;
+  // Qualified: <windows.h> renames this very method to FindNextFileA.
+  return ::FindNextFileA(search_, lookAhead_.get()) != FALSE;
 }
 
 bool CFileFind::IsDots() const {

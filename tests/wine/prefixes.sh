@@ -17,8 +17,12 @@ for bits in 64 32; do
       # The server must not hold on to our output, or a caller reading it
       # would never see its end.
       wineserver -p </dev/null >/dev/null 2>&1
+      # wineboot also starts the prefix's service processes, which live as
+      # long as the server: started here, they hold no test's output open.
       if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i </dev/null >/dev/null 2>&1
+      else
+        wineboot </dev/null >/dev/null 2>&1
       fi
       [ -d "$WINEPREFIX/drive_c/windows" ] || { echo "prefix $WINEPREFIX not created"; exit 1; }
       echo "prefix$bits ready"
