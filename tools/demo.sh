@@ -1,0 +1,100 @@
+#!/bin/bash
+# Builds the bootstrapper for Windows and shows one silent upgrade under Wine,
+# in a throwaway 64-bit Wine prefix: a previous installation is set up with a
+# stand-in for the installer engine's maintenance program, a distribution
+# folder with the bootstrapper and a stand-in installer, and the bootstrapper
+# is started with one argument. Prints what happened.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/packages.sh
+require_packages "${windows_packages[@]}"
+export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+
+echo "Building the Windows program ..."
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target upgrade recorder launcher >/dev/null
+build=$PWD/build/windows
+program=$build/upgrade.exe
+
+prefix=$(mktemp -d /tmp/upgrade-demo.XXXXXX)
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+stop_wine() { wineserver -k </dev/null >/dev/null 2>&1 || true; rm -rf "$prefix"; }
+trap stop_wine EXIT
+echo "Creating a throwaway Wine prefix in $prefix ..."
+wineserver -p </dev/null >/dev/null 2>&1
+wineboot -i </dev/null >/dev/null 2>&1
+
+product_code=$(sed -n 's/^UPGRADE_PRODUCT_CODE:STRING=//p' "$build/CMakeCache.txt")
+drive_c=$prefix/drive_c
+info_win="C:\\Program Files (x86)\\InstallShield Installation Information\\$product_code"
+info=$drive_c/${info_win#C:\\}
+info=${info//\\//}
+dist_win='C:\Distribution'
+dist=$drive_c/Distribution
+
+# The previous installation, as the installer engine leaves it.
+mkdir -p "$info/Disk1" "$info/Support/Lang"
+cp "$build/tests/recorder.exe" "$info/setup.exe"
+echo cab >"$info/Disk1/data1.cab"
+echo hdr >"$info/Disk1/data1.hdr"
+echo ini >"$info/Support/Lang/0409.ini"
+# The new version's distribution folder.
+mkdir -p "$dist"
+cp "$program" "$dist/upgrade.exe"
+cp "$build/tests/recorder.exe" "$dist/data.exe"
+printf '[InstallShield Silent]\r\n' >"$dist/setup.iss"
+printf '[InstallShield Silent]\r\nResponse for the uninstall\r\n' >"$dist/uninstall.iss"
+
+listing() {
+  (cd "$1" && find . -mindepth 1 | sort | sed 's|^\./|      |; s|/|\\|g')
+}
+
+work=$prefix/work
+mkdir -p "$work"
+export RECORD_FILE="Z:${work//\//\\}\\record.txt"
+before_info=$(listing "$info")
+before_dist=$(listing "$dist")
+
+# Started as a user would start it, with one argument: silent mode.
+line="\"$dist_win\\upgrade.exe\" /s"
+printf '%s' "$line" >"$work/line.txt"
+exit_code=$(cd "$work" && wine "$build/tests/launcher.exe" "$dist_win\\upgrade.exe" \
+  "Z:${work//\//\\}\\line.txt" | tr -d '\r' | sed -n 's/^exit=//p')
+
+# What each stand-in program recorded about its start, in order.
+steps=$(tr -d '\r' <"$work/record.txt" | awk '
+  /^run / { n++; name=$2; next }
+  /^path=/ { sub(/^path=/, ""); printf "  %d. %s started: %s\n", n, name, $0; next }
+  /^line=/ { sub(/^line=/, ""); printf "       its command line: %s\n", $0; next }
+  /^response=present/ && name == "setup.exe" { printf "       uninstall.iss beside it: yes, copied there by the bootstrapper (first line \"%s\")\n", substr($0, index($0, "first=") + 6); next }
+  /^response=absent/ && name == "setup.exe" { print "       uninstall.iss beside it: no"; next }
+  /^end / { printf "     %s ended with exit code 23, which the bootstrapper ignores; %s\n", $2, ($2 == "setup.exe" ? "then it deleted the information folder" : "then the bootstrapper ended") }')
+if [ -e "$info" ]; then after_info=$(listing "$info"); after_info=${after_info:-"      (empty)"}; else after_info="      (gone)"; fi
+
+cat <<REPORT
+
+==== Upgrade bootstrapper: a silent upgrade, shown under Wine ====
+Program: $program
+
+Machine: 64-bit Windows layout (C:\\Windows\\SysWOW64 exists), so the
+installed version's maintenance files are looked for under "Program Files (x86)".
+
+Before
+  Information folder of the installed version:
+    $info_win
+$before_info
+  Distribution folder of the new version, $dist_win:
+$before_dist
+
+Started: $line
+  One argument, so the new installer runs silently with setup.iss.
+
+What happened, in order (as the stand-in programs recorded it):
+$steps
+
+After
+  Information folder:
+$after_info
+  Exit code of upgrade.exe: $exit_code
+  The bootstrapper itself showed nothing and wrote nothing else.
+REPORT
