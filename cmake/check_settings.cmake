@@ -1,0 +1,26 @@
+# Checks the build-time settings a release engineer gives, and stops with a
+# message naming the bad value and what is expected.
+#
+# Also runs on its own, as the configure check's test does:
+#   cmake -DUPGRADE_PRODUCT_CODE=... -DUPGRADE_ICON=... -P check_settings.cmake
+function(upgrade_check_settings)
+  string(REPEAT "[0-9A-F]" 4 hex4)
+  string(REPEAT "[0-9A-F]" 8 hex8)
+  string(REPEAT "[0-9A-F]" 12 hex12)
+  set(guid_form "^{${hex8}-${hex4}-${hex4}-${hex4}-${hex12}}$")
+  if(NOT UPGRADE_PRODUCT_CODE MATCHES "${guid_form}")
+    message(FATAL_ERROR
+      "UPGRADE_PRODUCT_CODE is \"${UPGRADE_PRODUCT_CODE}\", which is not a product code. "
+      "Expected form: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, 38 characters, where each X "
+      "is an upper-case hexadecimal digit (0-9, A-F), braces included.")
+  endif()
+  if(NOT EXISTS "${UPGRADE_ICON}" OR IS_DIRECTORY "${UPGRADE_ICON}")
+    message(FATAL_ERROR "UPGRADE_ICON is \"${UPGRADE_ICON}\", but no icon file is there. "
+      "Set UPGRADE_ICON to the full path of an .ico file.")
+  endif()
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  upgrade_check_settings()
+  message(STATUS "settings accepted")
+endif()
