@@ -33,5 +33,5 @@ require_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null
 }
 
-native_packages=(cmake g++ googletest)
+native_packages=(cmake g++ googletest clang libclang-rt-14-dev)
 windows_packages=(cmake g++-mingw-w64-i686 googletest wine wine32:i386 wine64)

@@ -1,6 +1,8 @@
 #!/bin/bash
-# Runs every test of both builds: the native one and the 32-bit Windows one
-# under Wine. Installs what is missing first. Ends with the test counts.
+# Runs every test of both builds: the native one, the same under the address
+# and undefined-behaviour sanitizers with short fuzz runs, and the 32-bit
+# Windows one under Wine. Installs what is missing first. Ends with the test
+# counts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
@@ -10,7 +12,7 @@ export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
 passed=0
 failed=0
 status=0
-for preset in native windows; do
+for preset in native native-asan windows; do
   echo "== $preset: configure and build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" >/dev/null

@@ -16,6 +16,11 @@ using LeadByteTest = bool (*)(unsigned char byte);
 std::vector<std::string> SplitCommandLine(const char* line, const char* ownPath,
                                           LeadByteTest isLeadByte);
 
+// Whether the line ends inside a quoted stretch that was never closed, so
+// that text added to it would continue that stretch.
+bool EndsInsideQuotedStretch(const char* line, const char* ownPath,
+                             LeadByteTest isLeadByte);
+
 // The number of elements SplitCommandLine gives: the C runtime's argc.
 int CountArguments(const char* line, const char* ownPath,
                    LeadByteTest isLeadByte);

@@ -114,7 +114,9 @@ run_upgrade() {
     run_upgrade_line "$folder" "$line"
   else
     exit_code=0
-    (cd "$WORK" && "$(host "$folder")/upgrade" "$@") || exit_code=$?
+    (cd "$WORK" && "$(host "$folder")/upgrade" "$@" >"$WORK/output.txt" 2>&1) || exit_code=$?
+    # The program shows nothing; only the started programs may.
+    [ ! -s "$WORK/output.txt" ] || fail "the program wrote: $(cat "$WORK/output.txt")"
   fi
 }
 
