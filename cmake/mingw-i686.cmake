@@ -1,6 +1,7 @@
 # Cross build for 32-bit Windows with the MinGW-w64 compilers of the posix
 # thread model (the win32 one lacks std::mutex, which GoogleTest needs).
-# Programs link statically so that they import system DLLs only, and run under
+# Programs link statically so that they import system DLLs only, carry no
+# symbol table and no timestamp so that a build is reproducible, and run under
 # Wine for the tests.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
@@ -14,7 +15,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s -Wl,--no-insert-timestamp")
 
 # Test programs run under Wine; each test names its prefix in WINEPREFIX.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tests/wine/run.sh")
