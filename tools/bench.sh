@@ -1,0 +1,136 @@
+#!/bin/bash
+# Benchmarks of the folder wipe, each measured side by side with the
+# platform's own tool in the same run:
+#   - under Wine: the program wiping an information folder against
+#     `cmd /c rd /s /q` on an identical tree (goal: at most 0.2 of its time);
+#   - natively: DeleteFolderTree against `rm -rf` (goal: at most 1.5 times);
+#   - peak memory of the native program wiping 5,000 and 50,000 files, and a
+#     tree 5 and 50 levels deep (goal: flat in files, growing only with depth).
+#   bash tools/bench.sh [FILES [FOLDERS [RUNS]]]     defaults: 5000 200 5
+set -euo pipefail
+cd "$(dirname "$0")/.."
+files=${1:-5000}
+folders=${2:-200}
+runs=${3:-5}
+source tools/packages.sh
+require_packages "${native_packages[@]}" "${windows_packages[@]}" time
+export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+
+echo "Building ..."
+for preset in native windows; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target upgrade >/dev/null
+done
+cmake --build --preset native --target delete_folder_tree >/dev/null
+native=$PWD/build/native
+product_code=$(sed -n 's/^UPGRADE_PRODUCT_CODE:STRING=//p' "$native/CMakeCache.txt")
+scratch=$(mktemp -d /tmp/upgrade-bench.XXXXXX)
+
+# A tree of $1 files spread evenly over $2 folders, each folder $3 levels
+# below the top (a chain of single folders above it). Names are short so that
+# 50 levels stay within the 260-character path limit of the system calls.
+make_tree() {
+  local top=$1 count=$2 spread=$3 depth=${4:-1} f d chain=""
+  for ((d = 1; d < depth; d++)); do chain+="l/"; done
+  mkdir -p "$top"
+  for ((d = 0; d < spread; d++)); do mkdir -p "$top/${chain}d$d"; done
+  for ((f = 0; f < count; f++)); do
+    printf 'file %d\n' "$f" >"$top/${chain}d$((f % spread))/f$f.dat"
+  done
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+template=$scratch/template
+make_tree "$template" "$files" "$folders"
+
+# --- Wine -------------------------------------------------------------------
+export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+stop_wine() { wineserver -k </dev/null >/dev/null 2>&1 || true; rm -rf "$scratch"; }
+trap stop_wine EXIT
+echo "Creating a Wine prefix for the benchmark ..."
+mkdir -p "$WINEPREFIX"
+wineserver -p </dev/null >/dev/null 2>&1
+wineboot -i </dev/null >/dev/null 2>&1
+drive_c=$WINEPREFIX/drive_c
+info="$drive_c/Program Files (x86)/InstallShield Installation Information/$product_code"
+mkdir -p "$drive_c/dist" "$(dirname "$info")"
+cp build/windows/upgrade.exe "$drive_c/dist/upgrade.exe"
+
+program_ms=()
+rd_ms=()
+for ((run = 0; run < runs; run++)); do
+  rm -rf "$info" "$drive_c/rdtree"
+  cp -a "$template" "$info"
+  cp -a "$template" "$drive_c/rdtree"
+  start=$(now_ms)
+  wine 'C:\dist\upgrade.exe' </dev/null >/dev/null 2>&1
+  program_ms+=($(($(now_ms) - start)))
+  [ ! -e "$info" ] || { echo "the program left the information folder"; exit 1; }
+  start=$(now_ms)
+  wine cmd /c rd /s /q 'C:\rdtree' </dev/null >/dev/null 2>&1
+  rd_ms+=($(($(now_ms) - start)))
+  [ ! -e "$drive_c/rdtree" ] || { echo "rd left its tree"; exit 1; }
+done
+wine_program=$(median "${program_ms[@]}")
+wine_rd=$(median "${rd_ms[@]}")
+
+# --- Native -----------------------------------------------------------------
+tree_ms=()
+rm_ms=()
+for ((run = 0; run < runs; run++)); do
+  rm -rf "$scratch/a" "$scratch/b"
+  cp -a "$template" "$scratch/a"
+  cp -a "$template" "$scratch/b"
+  start=$(now_ms)
+  "$native/tests/delete_folder_tree" "Z:$scratch/a"
+  tree_ms+=($(($(now_ms) - start)))
+  start=$(now_ms)
+  rm -rf "$scratch/b"
+  rm_ms+=($(($(now_ms) - start)))
+  [ ! -e "$scratch/a" ] || { echo "DeleteFolderTree left its tree"; exit 1; }
+done
+native_tree=$(median "${tree_ms[@]}")
+native_rm=$(median "${rm_ms[@]}")
+
+# Peak memory of the native program during a whole upgrade run whose only
+# work is wiping the information folder.
+native_c=$(sed -n 's/^UPGRADE_DRIVE_C:PATH=//p' "$native/CMakeCache.txt")
+native_info="$native_c/Program Files/InstallShield Installation Information/$product_code"
+peak_kib() {
+  rm -rf "$native_c/Program Files/InstallShield Installation Information" "$native_c/Windows/SysWOW64"
+  mkdir -p "$(dirname "$native_info")"
+  make_tree "$native_info" "$1" "$2" "$3"
+  mkdir -p "$native_c/bench"
+  cp "$native/upgrade" "$native_c/bench/upgrade"
+  local peak
+  peak=$( { /usr/bin/time -f '%M' "$native_c/bench/upgrade" >/dev/null; } 2>&1 | tail -1)
+  [ ! -e "$native_info" ] || { echo "the program left the information folder"; exit 1; }
+  rm -rf "$native_c/bench"
+  echo "$peak"
+}
+peak_5k=$(peak_kib 5000 200 1)
+peak_50k=$(peak_kib 50000 2000 1)
+peak_depth5=$(peak_kib 5000 200 5)
+peak_depth50=$(peak_kib 5000 200 50)
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+cat <<REPORT
+
+Benchmark: $files files in $folders folders, median of $runs runs
+  $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(date -u +%Y-%m-%d), wine $(wine --version 2>/dev/null)
+
+| measurement | program | platform tool | ratio | goal |
+|---|---|---|---|---|
+| Wine: upgrade.exe wiping the information folder vs cmd /c rd /s /q | ${wine_program} ms | ${wine_rd} ms | $(ratio "$wine_program" "$wine_rd") | <= 0.20 |
+| Native: DeleteFolderTree vs rm -rf | ${native_tree} ms | ${native_rm} ms | $(ratio "$native_tree" "$native_rm") | <= 1.50 |
+
+| native program's peak memory | KiB |
+|---|---|
+| 5,000 files in 200 folders | $peak_5k |
+| 50,000 files in 2,000 folders | $peak_50k |
+| 5,000 files, folders 5 levels deep | $peak_depth5 |
+| 5,000 files, folders 50 levels deep | $peak_depth50 |
+REPORT
