@@ -61,18 +61,9 @@ scenario_two_arguments_upgrade() {
   expect_absent "$info_win"
 }
 
-# The unquoted program path at the head of the silent command must not let a
-# planted C:\My.exe run in place of the installer.
-scenario_module_folder_with_spaces() {
-  local spaced='C:\My Dist'
-  make_distribution "$spaced"
-  cp "$RECORDER" "$(host 'C:\My.exe')"
-  run_upgrade "$spaced" /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_silent_install "$spaced"
-}
-
+# A module folder with a blank: the unquoted program path at the head of the
+# silent command must not let a planted C:\My.exe or C:\Program.exe run in
+# place of the installer or the maintenance program.
 scenario_planted_program_never_runs() {
   local spaced='C:\My Dist'
   make_distribution "$spaced"
