@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/win32_api.h"
 #include "test_files.h"
 
 namespace {
@@ -63,6 +64,27 @@ TEST_F(FolderTree, DeletesEntriesWhosePathsPassTwoHundredCharacters) {
   ASSERT_GT(deep.size() + 25, 200u);
   EXPECT_TRUE(DeleteFolderTree(top));
   EXPECT_FALSE(test_files::Exists(top));
+}
+
+// A folder whose search pattern passes the 260-character limit of the system
+// calls cannot be walked: it stays with what it holds, and the rest goes.
+TEST_F(FolderTree, LeavesWhatLiesPastThePathLimitAndDeletesTheRest) {
+  const std::string top = kWork + "\\top";
+  std::string deep = top;
+  for (char level = 'a'; level <= 'e'; ++level) {
+    deep += "\\" + std::string(50, level);
+  }
+  ASSERT_GT(deep.size(), static_cast<std::size_t>(MAX_PATH));
+  std::error_code error;
+  std::filesystem::create_directories(test_files::Host(deep), error);
+  if (error)
+    GTEST_SKIP() << "this system makes no such long paths: " << error.message();
+  test_files::WriteFile(deep + "\\kept.txt");
+  test_files::WriteFile(top + "\\gone.txt");
+
+  EXPECT_FALSE(DeleteFolderTree(top));
+  EXPECT_TRUE(test_files::Exists(deep + "\\kept.txt"));
+  EXPECT_FALSE(test_files::Exists(top + "\\gone.txt"));
 }
 
 // A link inside the tree to a folder outside it: the link goes, and nothing
