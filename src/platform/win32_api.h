@@ -2,8 +2,9 @@
 //
 // On Windows it is <windows.h> and <shlwapi.h>. Elsewhere it declares the few
 // Windows types, constants and calls the program makes; src/platform/posix/
-// implements them with the results the program relies on (see win32_posix.md
-// beside that code). Paths stay in Windows form on both sides.
+// implements them with the results the program relies on. Paths stay in
+// Windows form on both sides: drive C: is a host folder fixed at build time,
+// drive Z: the host root.
 #pragma once
 
 #ifdef _WIN32
