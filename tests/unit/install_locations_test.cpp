@@ -39,6 +39,9 @@ TEST(InstallLayoutDetection, FollowsTheProbeFolderAndAcceptsAFile) {
     EXPECT_EQ(DetectLayout(), InstallLayout::Layout64);
     return;
   }
+  // Natively drive C: belongs to the tests, and a scenario may have left the
+  // probe behind.
+  if (declared == nullptr) test_files::Wipe(kProbe);
   ASSERT_FALSE(test_files::Exists(kProbe));
   EXPECT_EQ(DetectLayout(), InstallLayout::Layout32);
 
