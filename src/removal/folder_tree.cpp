@@ -3,7 +3,24 @@
 #include "platform/win32_api.h"
 #include "removal/file_find.h"
 
-bool DeleteFolderTree(const std::string& path) {
+namespace {
+
+// A junction or folder link: its target may lie anywhere, so it is never
+// walked, and only the link itself is removed.
+bool IsFolderLink(const CFileFind& finder) {
+  return finder.MatchesMask(FILE_ATTRIBUTE_REPARSE_POINT) &&
+         finder.IsDirectory();
+}
+
+// Whether `path` itself, not what it may point to, is a folder link.
+bool NamesFolderLink(const std::string& path) {
+  CFileFind finder;
+  if (!finder.FindFile(path.c_str())) return false;
+  finder.FindNextFile();
+  return IsFolderLink(finder);
+}
+
+bool DeleteContentsAndFolder(const std::string& path) {
   CFileFind finder;
   if (finder.FindFile((path + "\\*.*").c_str())) {
     bool more;
@@ -11,13 +28,10 @@ bool DeleteFolderTree(const std::string& path) {
       more = finder.FindNextFile();
       if (finder.IsDots()) continue;
       const std::string entry = path + "\\" + finder.GetFileName();
-      if (finder.MatchesMask(FILE_ATTRIBUTE_REPARSE_POINT) &&
-          finder.IsDirectory()) {
-        // A junction or folder link: its target may lie anywhere, so only the
-        // link itself is removed.
+      if (IsFolderLink(finder)) {
         RemoveDirectoryA(entry.c_str());
       } else if (finder.IsDirectory()) {
-        DeleteFolderTree(entry);
+        DeleteContentsAndFolder(entry);
       } else {
         DeleteFileA(entry.c_str());
       }
@@ -25,4 +39,12 @@ bool DeleteFolderTree(const std::string& path) {
   }
   finder.Close();
   return RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+}  // namespace
+
+bool DeleteFolderTree(const std::string& path) {
+  // Entries below are checked as the walk meets them; the top is checked here.
+  if (NamesFolderLink(path)) return RemoveDirectoryA(path.c_str()) != FALSE;
+  return DeleteContentsAndFolder(path);
 }

@@ -182,6 +182,22 @@ scenario_folder_link_inside() {
   fi
 }
 
+# The information folder itself a link to a folder elsewhere: only the link
+# may go.
+scenario_information_folder_is_link() {
+  make_distribution "$dist"
+  local target=$WORK/linked-info
+  mkdir -p "$target/deeper" "$(dirname "$(host "$info_win")")"
+  echo keep >"$target/keep.txt"
+  echo keep >"$target/deeper/keep.txt"
+  ln -s "$target" "$(host "$info_win")"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs data.exe
+  [ -f "$target/keep.txt" ] && [ -f "$target/deeper/keep.txt" ] ||
+    fail "files the information folder pointed to were deleted"
+}
+
 scenario_abnormal_ending() {
   local errors=$WORK/stderr.txt
   exit_code=0
