@@ -59,20 +59,24 @@ info="$drive_c/Program Files (x86)/InstallShield Installation Information/$produ
 mkdir -p "$drive_c/dist" "$(dirname "$info")"
 cp build/windows/upgrade.exe "$drive_c/dist/upgrade.exe"
 
+# Puts a fresh copy of the template at $1, wipes it with the command that
+# follows, checks it is gone, and prints how long the command took.
+wipe_ms() {
+  local tree=$1 start
+  shift
+  rm -rf "$tree"
+  cp -a "$template" "$tree"
+  start=$(now_ms)
+  "$@" </dev/null >/dev/null 2>&1
+  echo $(($(now_ms) - start))
+  [ ! -e "$tree" ] || { echo "$* left $tree" >&2; exit 1; }
+}
+
 program_ms=()
 rd_ms=()
 for ((run = 0; run < runs; run++)); do
-  rm -rf "$info" "$drive_c/rdtree"
-  cp -a "$template" "$info"
-  cp -a "$template" "$drive_c/rdtree"
-  start=$(now_ms)
-  wine 'C:\dist\upgrade.exe' </dev/null >/dev/null 2>&1
-  program_ms+=($(($(now_ms) - start)))
-  [ ! -e "$info" ] || { echo "the program left the information folder"; exit 1; }
-  start=$(now_ms)
-  wine cmd /c rd /s /q 'C:\rdtree' </dev/null >/dev/null 2>&1
-  rd_ms+=($(($(now_ms) - start)))
-  [ ! -e "$drive_c/rdtree" ] || { echo "rd left its tree"; exit 1; }
+  ms=$(wipe_ms "$info" wine 'C:\dist\upgrade.exe') && program_ms+=("$ms")
+  ms=$(wipe_ms "$drive_c/rdtree" wine cmd /c rd /s /q 'C:\rdtree') && rd_ms+=("$ms")
 done
 wine_program=$(median "${program_ms[@]}")
 wine_rd=$(median "${rd_ms[@]}")
@@ -81,16 +85,8 @@ wine_rd=$(median "${rd_ms[@]}")
 tree_ms=()
 rm_ms=()
 for ((run = 0; run < runs; run++)); do
-  rm -rf "$scratch/a" "$scratch/b"
-  cp -a "$template" "$scratch/a"
-  cp -a "$template" "$scratch/b"
-  start=$(now_ms)
-  "$native/tests/delete_folder_tree" "Z:$scratch/a"
-  tree_ms+=($(($(now_ms) - start)))
-  start=$(now_ms)
-  rm -rf "$scratch/b"
-  rm_ms+=($(($(now_ms) - start)))
-  [ ! -e "$scratch/a" ] || { echo "DeleteFolderTree left its tree"; exit 1; }
+  ms=$(wipe_ms "$scratch/a" "$native/tests/delete_folder_tree" "Z:$scratch/a") && tree_ms+=("$ms")
+  ms=$(wipe_ms "$scratch/b" rm -rf "$scratch/b") && rm_ms+=("$ms")
 done
 native_tree=$(median "${tree_ms[@]}")
 native_rm=$(median "${rm_ms[@]}")
