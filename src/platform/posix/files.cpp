@@ -24,13 +24,15 @@ const DWORD kErrorDirectory = 267;
 
 bool HasNoWriteBit(mode_t mode) { return (mode & 0222) == 0; }
 
-DWORD AttributesOf(const std::string& hostPath) {
+// The attributes of `name` in the folder open as `folder` (AT_FDCWD for the
+// current folder), the entry itself and not what a link points to.
+DWORD AttributesAt(int folder, const char* name) {
   struct stat entry;
-  if (lstat(hostPath.c_str(), &entry) != 0) return 0;
+  if (fstatat(folder, name, &entry, AT_SYMLINK_NOFOLLOW) != 0) return 0;
   if (S_ISLNK(entry.st_mode)) {
     struct stat target;
     const bool toFolder =
-        stat(hostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        fstatat(folder, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
     return FILE_ATTRIBUTE_REPARSE_POINT |
            (toFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
   }
@@ -38,6 +40,10 @@ DWORD AttributesOf(const std::string& hostPath) {
                                             : FILE_ATTRIBUTE_ARCHIVE;
   if (HasNoWriteBit(entry.st_mode)) attributes |= FILE_ATTRIBUTE_READONLY;
   return attributes;
+}
+
+DWORD AttributesOf(const std::string& hostPath) {
+  return AttributesAt(AT_FDCWD, hostPath.c_str());
 }
 
 BOOL Fail(DWORD error) {
@@ -61,7 +67,9 @@ bool NextMatch(SearchHandle& search, WIN32_FIND_DATAA* data) {
       continue;
     }
     std::memset(data, 0, sizeof *data);
-    data->dwFileAttributes = AttributesOf(search.hostFolder + "/" + name);
+    // Relative to the open folder, which spares resolving the whole path.
+    data->dwFileAttributes =
+        AttributesAt(dirfd(search.directory), name.c_str());
     std::memcpy(data->cFileName, name.c_str(), name.size() + 1);
     return true;
   }
@@ -178,9 +186,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
                                 ? windowsPattern.substr(folder == "." ? 0 : 2)
                                 : windowsPattern.substr(separator + 1);
   auto* search = new SearchHandle;
-  search->hostFolder = HostPath(folder);
   search->pattern = namePattern;
-  search->directory = opendir(search->hostFolder.c_str());
+  search->directory = opendir(HostPath(folder).c_str());
   if (search->directory == nullptr) {
     const int error = errno;
     delete search;

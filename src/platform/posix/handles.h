@@ -27,7 +27,6 @@ struct SearchHandle : PosixHandle {
     if (directory != nullptr) closedir(directory);
   }
   DIR* directory = nullptr;
-  std::string hostFolder;
   std::string pattern;
   int dotsGiven = 0;
 };
