@@ -31,20 +31,11 @@ int CountProgramArguments(int argc) {
 }
 
 LaunchCommand BuildInstallCommand(InstallMode mode) {
-  LaunchCommand command;
-  if (mode == InstallMode::Interactive) {
-    command.line = kInstaller;
-    return command;
-  }
-  // The line reads M\data.exe -s -f1"M\setup.iss": the program path unquoted,
-  // the response file quoted, no blank before the quote. The separator is
-  // added even after a drive root's own. Composed in a growable string, so a
-  // module folder of any length gives the whole line.
-  const std::string folder = ModuleFolder();
-  command.program = folder + "\\" + kInstaller;
-  command.line = command.program + kSilentSwitches + "\"" + folder + "\\" +
-                 kInstallResponse + "\"";
-  return command;
+  // The bare name leaves the system to search for the installer.
+  if (mode == InstallMode::Interactive) return LaunchCommand{"", kInstaller};
+  // M\data.exe -s -f1"M\setup.iss"
+  return ResponseFileCommand(ModuleFolder(), kInstaller, kSilentSwitches,
+                             kInstallResponse);
 }
 
 void RunUpgrade(InstallLayout layout, InstallMode mode) {

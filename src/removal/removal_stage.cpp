@@ -26,13 +26,9 @@ void PlaceUninstallResponse(const std::string& moduleFolder,
 }
 
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
-  // I\setup.exe -s -uninst -f1"I\uninstall.iss": the program path unquoted,
-  // the response file quoted, no blank before the quote.
-  LaunchCommand command;
-  command.program = infoFolder + "\\" + kMaintenanceProgram;
-  command.line = command.program + kUninstallSwitches + "\"" + infoFolder +
-                 "\\" + kUninstallResponse + "\"";
-  return command;
+  // I\setup.exe -s -uninst -f1"I\uninstall.iss"
+  return ResponseFileCommand(infoFolder, kMaintenanceProgram,
+                             kUninstallSwitches, kUninstallResponse);
 }
 
 void RemovePreviousInstall(const std::string& infoFolder) {
