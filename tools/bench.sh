@@ -47,13 +47,11 @@ template=$scratch/template
 make_tree "$template" "$files" "$folders"
 
 # --- Wine -------------------------------------------------------------------
-export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-stop_wine() { wineserver -k </dev/null >/dev/null 2>&1 || true; rm -rf "$scratch"; }
-trap stop_wine EXIT
+export WINEPREFIX=$scratch/prefix
+source tools/wine_prefix.sh
+trap 'stop_wine_prefix; rm -rf "$scratch"' EXIT
 echo "Creating a Wine prefix for the benchmark ..."
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i </dev/null >/dev/null 2>&1
+start_wine_prefix
 drive_c=$WINEPREFIX/drive_c
 info="$drive_c/Program Files (x86)/InstallShield Installation Information/$product_code"
 mkdir -p "$drive_c/dist" "$(dirname "$info")"

@@ -17,12 +17,11 @@ build=$PWD/build/windows
 program=$build/upgrade.exe
 
 prefix=$(mktemp -d /tmp/upgrade-demo.XXXXXX)
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-stop_wine() { wineserver -k </dev/null >/dev/null 2>&1 || true; rm -rf "$prefix"; }
-trap stop_wine EXIT
+export WINEPREFIX=$prefix
+source tools/wine_prefix.sh
+trap 'stop_wine_prefix; rm -rf "$prefix"' EXIT
 echo "Creating a throwaway Wine prefix in $prefix ..."
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i </dev/null >/dev/null 2>&1
+start_wine_prefix
 
 product_code=$(sed -n 's/^UPGRADE_PRODUCT_CODE:STRING=//p' "$build/CMakeCache.txt")
 drive_c=$prefix/drive_c
