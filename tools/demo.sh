@@ -3,22 +3,34 @@
 # in a throwaway 64-bit Wine prefix: a previous installation is set up with a
 # stand-in for the installer engine's maintenance program, a distribution
 # folder with the bootstrapper and a stand-in installer, and the bootstrapper
-# is started with one argument. Prints what happened.
+# is started with one argument. Prints what happened. On a host that runs no
+# 32-bit code (or with UPGRADE_WINE_64_ONLY set) it shows the 64-bit build of
+# the same sources instead of the 32-bit product.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
 require_packages "${windows_packages[@]}"
 export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+source tools/wine_prefix.sh
 
 echo "Building the Windows program ..."
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target upgrade recorder launcher >/dev/null
-build=$PWD/build/windows
+run_logged "configuring the windows preset" cmake --preset windows
+run_logged "building the Windows program" cmake --build --preset windows --target upgrade recorder launcher
+preset=windows
+if ! wine_runs_32bit; then
+  echo "The 32-bit program cannot run here, $wine_32bit_reason: showing the 64-bit build of the same sources; the product stays build/windows/upgrade.exe."
+  preset=windows-x64
+  run_logged "configuring the windows-x64 preset" cmake --preset windows-x64
+  run_logged "building the 64-bit test build" cmake --build --preset windows-x64 --target upgrade recorder launcher
+  use_wine 64
+else
+  use_wine 32
+fi
+build=$PWD/build/$preset
 program=$build/upgrade.exe
 
 prefix=$(mktemp -d /tmp/upgrade-demo.XXXXXX)
 export WINEPREFIX=$prefix
-source tools/wine_prefix.sh
 trap 'stop_wine_prefix; rm -rf "$prefix"' EXIT
 echo "Creating a throwaway Wine prefix in $prefix ..."
 start_wine_prefix
@@ -57,8 +69,13 @@ before_dist=$(listing "$dist")
 # Started as a user would start it, with one argument: silent mode.
 line="\"$dist_win\\upgrade.exe\" /s"
 printf '%s' "$line" >"$work/line.txt"
-exit_code=$(cd "$work" && wine "$build/tests/launcher.exe" "$dist_win\\upgrade.exe" \
-  "Z:${work//\//\\}\\line.txt" | tr -d '\r' | sed -n 's/^exit=//p')
+launched=$(cd "$work" && wine_run "$build/tests/launcher.exe" "$dist_win\\upgrade.exe" \
+  "Z:${work//\//\\}\\line.txt" 2>&1 | tr -d '\r') || true
+exit_code=$(sed -n 's/^exit=//p' <<<"$launched")
+[ -n "$exit_code" ] || {
+  echo "FAILED: Wine could not start the bootstrapper ($launched). Run 'WINEPREFIX=$prefix $wine_loader $program' to see why." >&2
+  exit 1
+}
 
 # What each stand-in program recorded about its start, in order.
 steps=$(tr -d '\r' <"$work/record.txt" | awk '

@@ -2,6 +2,9 @@
 #   require_packages PACKAGE...
 # Installs what is missing when run as root; otherwise prints the one apt-get
 # line needed and stops.
+#   run_logged WHAT COMMAND...
+# Runs a command quietly; when it fails, prints its output and one line
+# saying what failed, and stops.
 
 package_missing() {
   [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" != "install ok installed" ]
@@ -29,9 +32,26 @@ require_packages() {
   fi
   echo "Installing ${missing[*]} ..."
   [ -n "$prepare" ] && dpkg --add-architecture i386
-  DEBIAN_FRONTEND=noninteractive apt-get update -q >/dev/null
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null
+  run_logged "updating the Debian package lists" apt-get update -q
+  # A 32-bit package's set-up step may fail on a host that runs no 32-bit
+  # code; apt-get still installs it, and the tests find that out for
+  # themselves.
+  DEBIAN_FRONTEND=noninteractive run_logged "installing ${missing[*]}" \
+    apt-get install -y -q "${missing[@]}"
+}
+
+run_logged() {
+  local what=$1 log
+  shift
+  log=$(mktemp)
+  if ! "$@" >"$log" 2>&1; then
+    tail -n 20 "$log" >&2
+    rm -f "$log"
+    echo "FAILED: $what ($*). The lines above are its last output; fix that and run again." >&2
+    exit 1
+  fi
+  rm -f "$log"
 }
 
 native_packages=(cmake g++ googletest clang libclang-rt-14-dev)
-windows_packages=(cmake g++-mingw-w64-i686 googletest wine wine32:i386 wine64)
+windows_packages=(cmake g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64)

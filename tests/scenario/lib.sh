@@ -3,12 +3,15 @@
 #
 # Environment, set by the test: KIND (native or wine), LAYOUT (64 or 32),
 # PROGRAM, RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a scratch folder of
-# the test run), PRODUCT_CODE, and DRIVE_C (native) or WINEPREFIX (wine).
+# the test run), PRODUCT_CODE, and DRIVE_C (native) or WINEPREFIX and
+# WINE_BITS, the bits of the build's programs (wine).
 
 set -euo pipefail
-export WINEDEBUG=-all
 
 if [ "$KIND" = wine ]; then
+  source "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine_prefix.sh"
+  skip_if_build_cannot_run
+  use_wine "$WINE_BITS"
   drive_c=$WINEPREFIX/drive_c
   exe=.exe
 else
@@ -125,7 +128,7 @@ run_upgrade() {
 run_upgrade_line() {
   printf '%s' "$2" >"$WORK/line.txt"
   local output
-  output=$(cd "$WORK" && wine "$LAUNCHER" "$1\\upgrade.exe" "Z:${WORK//\//\\}\\line.txt" 2>&1 | tr -d '\r')
+  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\upgrade.exe" "Z:${WORK//\//\\}\\line.txt" 2>&1 | tr -d '\r')
   [[ $output =~ exit=([0-9]+) ]] || fail "launcher said: $output"
   exit_code=${BASH_REMATCH[1]}
 }

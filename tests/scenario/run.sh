@@ -202,7 +202,7 @@ scenario_abnormal_ending() {
   local errors=$WORK/stderr.txt
   exit_code=0
   if [ "$KIND" = wine ]; then
-    (cd "$WORK" && wine "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
+    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
   else
     (cd "$WORK" && "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
   fi
