@@ -24,6 +24,10 @@ for preset in native native-asan windows windows-x64; do
   summary=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" || true)
   skips=$(grep -cE "^[[:space:]]+[0-9]+ - .* \(Skipped\)$" "$log" || true)
   rm -f "$log"
+  reason=build/$preset/wine/skip.txt
+  if [ "$skips" != 0 ] && [ -f "$reason" ]; then
+    echo "$preset: $skips Wine tests skipped: $(cat "$reason")"
+  fi
   if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
     failed=$((failed + BASH_REMATCH[1]))
     skipped=$((skipped + skips))
