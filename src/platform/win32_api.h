@@ -32,6 +32,10 @@ using LPCSTR = const char*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using LPDWORD = DWORD*;
+using LPBOOL = BOOL*;
+using WCHAR = wchar_t;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
 
 #define WINAPI
 #define TRUE 1
@@ -41,6 +45,17 @@ using LPDWORD = DWORD*;
 #define INVALID_HANDLE_VALUE \
   (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 #define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+
+#define CP_ACP 0u
+#define WC_NO_BEST_FIT_CHARS 0x00000400u
+
+#define FILE_LIST_DIRECTORY 0x00000001u
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define OPEN_EXISTING 3u
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
 
 #define FILE_ATTRIBUTE_READONLY 0x00000001u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
@@ -112,6 +127,12 @@ struct PROCESS_INFORMATION {
 // Locations.
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide,
+                        int wideLength, LPSTR narrow, int narrowSize,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar);
+DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD size,
+                  LPSTR buffer, LPSTR* filePart);
 BOOL PathFileExistsA(LPCSTR path);
 BOOL PathRemoveFileSpecA(LPSTR path);
 DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart);
@@ -132,6 +153,10 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
 BOOL IsDBCSLeadByte(BYTE byte);
 
 // Files and folders.
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
+                   SECURITY_ATTRIBUTES* security, DWORD creation, DWORD flags,
+                   HANDLE templateFile);
+DWORD GetFileAttributesA(LPCSTR path);
 BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL DeleteFileA(LPCSTR path);

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -173,6 +175,30 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart) {
   return static_cast<DWORD>(full.size());
 }
 
+DWORD GetFileAttributesA(LPCSTR path) {
+  const std::string host = HostPath(path);
+  struct stat entry;
+  if (lstat(host.c_str(), &entry) != 0) {
+    SetErrorFromErrno(errno);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return AttributesOf(host);
+}
+
+// Opens the item itself, a link as a link; access, share mode and the other
+// flags have no POSIX counterpart and change nothing.
+HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD,
+                   DWORD flags, HANDLE) {
+  const int noFollow =
+      (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 ? O_NOFOLLOW : 0;
+  const int fd = open(HostPath(path).c_str(), O_PATH | O_CLOEXEC | noFollow);
+  if (fd < 0) {
+    SetErrorFromErrno(errno);
+    return INVALID_HANDLE_VALUE;
+  }
+  return new FileHandle(fd);
+}
+
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
   const std::string windowsPattern = pattern;
   const std::size_t separator = LastSeparator(windowsPattern);
@@ -265,7 +291,10 @@ BOOL RemoveDirectoryA(LPCSTR path) {
 }
 
 BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
-  const int source = open(HostPath(existing).c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking, so that a FIFO cannot hold the copy up; only a regular
+  // file is copied.
+  const int source =
+      open(HostPath(existing).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (source < 0) {
     SetErrorFromErrno(errno);
     return FALSE;
@@ -282,6 +311,13 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     close(source);
     return Fail(ERROR_ACCESS_DENIED);
   }
+  // On the heap: the program may run with a small stack.
+  const std::size_t blockSize = 65536;
+  std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
+  if (!block) {
+    close(source);
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  }
   const int flags =
       O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
   const int copy = open(targetHost.c_str(), flags, 0600);
@@ -290,16 +326,15 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     close(source);
     return FALSE;
   }
-  char block[65536];
   bool ok = true;
   for (;;) {
-    const ssize_t got = read(source, block, sizeof block);
+    const ssize_t got = read(source, block.get(), blockSize);
     if (got <= 0) {
       ok = got == 0;
       break;
     }
     for (ssize_t done = 0; done < got;) {
-      const ssize_t put = write(copy, block + done, got - done);
+      const ssize_t put = write(copy, block.get() + done, got - done);
       if (put <= 0) {
         ok = false;
         break;
@@ -312,7 +347,10 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
   ok = fchmod(copy, sourceInfo.st_mode & 07777) == 0 && ok;
   ok = close(copy) == 0 && ok;
   close(source);
-  return ok ? TRUE : Fail(ERROR_ACCESS_DENIED);
+  if (ok) return TRUE;
+  // As Windows does, a copy that failed midway leaves no partial file.
+  unlink(targetHost.c_str());
+  return Fail(ERROR_ACCESS_DENIED);
 }
 
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {

@@ -3,11 +3,12 @@
 
 #include <dirent.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <string>
 
 struct PosixHandle {
-  enum class Kind { Process, Search, Stream };
+  enum class Kind { Process, Search, Stream, File };
   explicit PosixHandle(Kind k) : kind(k) {}
   virtual ~PosixHandle() = default;
   const Kind kind;
@@ -33,6 +34,14 @@ struct SearchHandle : PosixHandle {
 
 struct StreamHandle : PosixHandle {
   explicit StreamHandle(int f) : PosixHandle(Kind::Stream), fd(f) {}
+  int fd;
+};
+
+// A file or folder held open. POSIX has no share modes, so holding it keeps
+// nobody from renaming or replacing it.
+struct FileHandle : PosixHandle {
+  explicit FileHandle(int f) : PosixHandle(Kind::File), fd(f) {}
+  ~FileHandle() override { close(fd); }
   int fd;
 };
 

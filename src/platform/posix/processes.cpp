@@ -115,6 +115,63 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
   return static_cast<DWORD>(path.size());
 }
 
+// The host's names are bytes, handed over one byte to one character, so
+// every path survives the round trip to the narrow form.
+DWORD GetModuleFileNameW(HMODULE, LPWSTR buffer, DWORD size) {
+  if (size == 0) return 0;
+  const std::string path = DrivePath(OwnHostPath());
+  const std::size_t kept = path.size() < size ? path.size() : size - 1;
+  for (std::size_t i = 0; i < kept; ++i) {
+    buffer[i] = static_cast<unsigned char>(path[i]);
+  }
+  buffer[kept] = L'\0';
+  if (kept < path.size()) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  return static_cast<DWORD>(kept);
+}
+
+int WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int wideLength, LPSTR narrow,
+                        int narrowSize, LPCSTR, LPBOOL usedDefaultChar) {
+  std::string converted;
+  bool usedDefault = false;
+  for (int i = 0; wideLength < 0 ? wide[i] != L'\0' : i < wideLength; ++i) {
+    const bool fits = wide[i] >= 0 && wide[i] <= 0xFF;
+    usedDefault = usedDefault || !fits;
+    converted += fits ? static_cast<char>(wide[i]) : '?';
+  }
+  if (wideLength < 0) converted += '\0';
+  if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault;
+  if (narrowSize == 0) return static_cast<int>(converted.size());
+  if (converted.size() > static_cast<std::size_t>(narrowSize)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(narrow, converted.data(), converted.size());
+  return static_cast<int>(converted.size());
+}
+
+// Only the system's own search for a bare program name, as process creation
+// makes it: `path` null, `extension` ignored.
+DWORD SearchPathA(LPCSTR, LPCSTR fileName, LPCSTR, DWORD size, LPSTR buffer,
+                  LPSTR* filePart) {
+  std::string host;
+  if (!FindProgram(fileName, host)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  std::vector<char> absolute(4096);
+  if (host[0] != '/' && getcwd(absolute.data(), absolute.size()) != nullptr) {
+    host = std::string(absolute.data()) + "/" + host;
+  }
+  const std::string found = DrivePath(host);
+  if (found.size() + 1 > size) return static_cast<DWORD>(found.size() + 1);
+  std::memcpy(buffer, found.c_str(), found.size() + 1);
+  if (filePart != nullptr) *filePart = buffer + found.find_last_of('\\') + 1;
+  return static_cast<DWORD>(found.size());
+}
+
 BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
 
 BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
@@ -180,7 +237,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD) {
 BOOL CloseHandle(HANDLE handle) {
   auto* object = static_cast<PosixHandle*>(handle);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      object->kind != PosixHandle::Kind::Process) {
+      (object->kind != PosixHandle::Kind::Process &&
+       object->kind != PosixHandle::Kind::File)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
