@@ -2,12 +2,12 @@
 
 #include <exception>
 
+#include "driver/exit_codes.h"
 #include "platform/win32_api.h"
 
 namespace {
 
 const char kMessage[] = "abnormal program termination\n";
-const unsigned kExitCode = 3;
 
 }  // namespace
 
@@ -19,5 +19,5 @@ void EndAbnormally() {
     DWORD written = 0;
     WriteFile(error, kMessage, sizeof kMessage - 1, &written, nullptr);
   }
-  ExitProcess(kExitCode);
+  ExitProcess(kExitAbnormal);
 }

@@ -1,23 +1,29 @@
 #include "driver/process_runner.h"
 
-#include <vector>
-
 #include "platform/win32_api.h"
 
-void RunAndWait(const LaunchCommand& command) {
-  // CreateProcessA may write into the command line, so it gets its own copy.
-  std::vector<char> line(command.line.begin(), command.line.end());
-  line.push_back('\0');
+void RunAndWait(LaunchCommand& command) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   const char* program =
       command.program.empty() ? nullptr : command.program.c_str();
-  if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
+  if (!CreateProcessA(program, &command.line[0], nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &process)) {
     return;
   }
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
+}
+
+bool ProgramIsThere(const LaunchCommand& command) {
+  if (!command.program.empty()) {
+    const DWORD attributes = GetFileAttributesA(command.program.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+  char found[MAX_PATH] = {};
+  return SearchPathA(nullptr, command.line.c_str(), nullptr, MAX_PATH, found,
+                     nullptr) != 0;
 }

@@ -7,4 +7,11 @@
 // inherited handles, then waits without a time limit for that process alone to
 // end. Reports nothing: a program that cannot be started is simply not waited
 // for, and the exit code of one that ran is not read.
-void RunAndWait(const LaunchCommand& command);
+// The command's line is handed to the system as it is, which may write into it
+// while it starts the program; nothing is allocated here, so the call works
+// when memory has run out.
+void RunAndWait(LaunchCommand& command);
+
+// Whether the program `command` starts is there: the file `program` names, or
+// for a bare name in `line`, a file the system's program search finds.
+bool ProgramIsThere(const LaunchCommand& command);

@@ -1,6 +1,9 @@
 #include "driver/upgrade_sequence.h"
 
+#include <cctype>
+
 #include "driver/command_line.h"
+#include "driver/exit_codes.h"
 #include "driver/install_locations.h"
 #include "driver/process_runner.h"
 #include "platform/win32_api.h"
@@ -17,6 +20,19 @@ bool SystemLeadByte(unsigned char byte) {
 }
 
 }  // namespace
+
+int CheckOwnPlacement() {
+  const std::string name = OwnProgramName();
+  if (name.empty()) return kExitOwnPathNotExact;
+  // Letters compared by their ASCII case only: no byte of a double-byte
+  // character can spell the installer's name.
+  const std::string installer = kInstaller;
+  bool same = name.size() == installer.size();
+  for (std::size_t i = 0; same && i < name.size(); ++i) {
+    same = std::tolower(static_cast<unsigned char>(name[i])) == installer[i];
+  }
+  return same ? kExitNamedAsInstaller : kExitUpgradeRan;
+}
 
 InstallMode ModeForArgumentCount(int count) {
   return count == 2 ? InstallMode::Silent : InstallMode::Interactive;
@@ -38,10 +54,16 @@ LaunchCommand BuildInstallCommand(InstallMode mode) {
                              kInstallResponse);
 }
 
-void RunUpgrade(InstallLayout layout, InstallMode mode) {
+int RunUpgrade(InstallLayout layout, InstallMode mode) {
   const PathBuffer infoFolder = InfoFolderPath(layout);
   const bool previousInstall = PathFileExistsA(infoFolder.c_str()) != FALSE;
-  const LaunchCommand install = BuildInstallCommand(mode);
-  if (previousInstall) RemovePreviousInstall(infoFolder.c_str());
+  LaunchCommand install = BuildInstallCommand(mode);
+  if (previousInstall) {
+    // Removing the old version with no new one to install would leave the
+    // machine with neither.
+    if (!ProgramIsThere(install)) return kExitInstallerMissing;
+    RemovePreviousInstall(infoFolder.c_str());
+  }
   RunAndWait(install);
+  return kExitUpgradeRan;
 }

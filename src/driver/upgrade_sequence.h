@@ -4,6 +4,12 @@
 
 #include "driver/upgrade.h"
 
+// Whether the program may run at all, checked before anything else:
+// kExitOwnPathNotExact when its own path cannot be read exactly,
+// kExitNamedAsInstaller when it is itself named "data.exe" (in any case), so
+// that it would start itself; otherwise kExitUpgradeRan.
+int CheckOwnPlacement();
+
 // Silent for exactly one argument after the program name (a count of 2),
 // Interactive for none and for two or more.
 InstallMode ModeForArgumentCount(int count);
@@ -21,5 +27,8 @@ LaunchCommand BuildInstallCommand(InstallMode mode);
 
 // Runs the whole upgrade once: when the information folder of `layout` exists,
 // the previous installation is removed; then the installer is started for
-// `mode` and waited for. Reports nothing.
-void RunUpgrade(InstallLayout layout, InstallMode mode);
+// `mode` and waited for. Everything the installer stage needs is composed
+// before anything is removed. When the old version is there but the new
+// installer is not, nothing is removed or started. Returns the exit code:
+// kExitUpgradeRan, or kExitInstallerMissing.
+int RunUpgrade(InstallLayout layout, InstallMode mode);

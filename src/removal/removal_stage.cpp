@@ -14,15 +14,17 @@ const char kUninstallSwitches[] = " -s -uninst -f1";
 
 }  // namespace
 
-void PlaceUninstallResponse(const std::string& moduleFolder,
+bool PlaceUninstallResponse(const std::string& moduleFolder,
                             const std::string& infoFolder) {
   const std::string source = moduleFolder + "\\" + kUninstallResponse;
   CFileFind finder;
+  bool placed = false;
   if (finder.FindFile(source.c_str())) {
     const std::string target = infoFolder + "\\" + kUninstallResponse;
-    CopyFileA(source.c_str(), target.c_str(), TRUE);
+    placed = CopyFileA(source.c_str(), target.c_str(), TRUE) != FALSE;
   }
   finder.Close();
+  return placed;
 }
 
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
@@ -32,8 +34,18 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
 }
 
 void RemovePreviousInstall(const std::string& infoFolder) {
-  PlaceUninstallResponse(ModuleFolder(), infoFolder);
-  RunAndWait(BuildUninstallCommand(infoFolder));
-  SetFileAttributesA(infoFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  const bool throughLink = !IsOwnFolder(infoFolder);
+  const bool placed = PlaceUninstallResponse(ModuleFolder(), infoFolder);
+  LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
+  RunAndWait(uninstall);
+  if (placed && throughLink) {
+    const std::string copy = infoFolder + "\\" + kUninstallResponse;
+    SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(copy.c_str());
+  }
+  // Looked at again: the uninstaller may have changed what is there.
+  if (IsOwnFolder(infoFolder)) {
+    SetFileAttributesA(infoFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
   DeleteFolderTree(infoFolder);
 }

@@ -7,8 +7,9 @@
 #include "driver/upgrade.h"
 
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
-// source exists and never over a file already there.
-void PlaceUninstallResponse(const std::string& moduleFolder,
+// source exists and never over a file already there. Returns whether the copy
+// was made.
+bool PlaceUninstallResponse(const std::string& moduleFolder,
                             const std::string& infoFolder);
 
 // The silent uninstall command: the maintenance program "setup.exe" in
@@ -17,5 +18,8 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 
 // Places the response file, runs the silent uninstall and waits for it, resets
 // the folder's own attributes and deletes the folder with everything in it.
-// Every step runs whatever happened before; nothing is reported.
+// Every step runs whatever happened before; nothing is reported. When the
+// folder is a link, nothing outside is changed: the copy of the response file
+// that went through it is deleted after the uninstall, the attributes are left
+// alone, and only the link itself is removed.
 void RemovePreviousInstall(const std::string& infoFolder);
