@@ -3,8 +3,9 @@
 #
 # Environment, set by the test: KIND (native or wine), LAYOUT (64 or 32),
 # PROGRAM, RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a scratch folder of
-# the test run), PRODUCT_CODE, and DRIVE_C (native) or WINEPREFIX and
-# WINE_BITS, the bits of the build's programs (wine).
+# the test run), BUILD_DIR, PRODUCT_CODE, UNIT_TESTS (the unit test program),
+# and DRIVE_C (native) or WINEPREFIX and WINE_BITS, the bits of the build's
+# programs (wine).
 
 set -euo pipefail
 
@@ -19,6 +20,10 @@ else
   exe=
 fi
 record=$WORK/record.txt
+# The file name the upgrade program is given in the distribution folder.
+program_file=upgrade$exe
+# The mark of a drive folder the tests made themselves, when it was new.
+drive_marker=.upgrade-tests-drive
 if [ "$KIND" = wine ]; then
   export RECORD_FILE="Z:${record//\//\\}"
 else
@@ -50,10 +55,27 @@ host() {
 # The drive form of the scratch folder, the current folder of every run.
 work_win() { echo "Z:${WORK//\//\\}"; }
 
+# Stops unless drive C: is a folder the tests made: inside the build tree and
+# carrying their mark, made when the folder was new. A native drive folder
+# that is missing or empty is made and marked here.
+check_own_drive() {
+  case "$drive_c" in
+    "$BUILD_DIR"/*) ;;
+    *) fail "refusing to touch drive C: at $drive_c: it lies outside the build tree $BUILD_DIR" ;;
+  esac
+  if [ "$KIND" = native ] && [ -z "$(ls -A "$drive_c" 2>/dev/null)" ]; then
+    mkdir -p "$drive_c"
+    touch "$drive_c/$drive_marker"
+  fi
+  [ -f "$drive_c/$drive_marker" ] ||
+    fail "refusing to touch drive C: at $drive_c: the tests did not make it (no $drive_marker); if it is a folder of an older test run, delete it"
+}
+
 # An empty drive C: for the layout: everything the scenarios made goes; a
 # Wine prefix keeps its own system folders.
 reset_drive() {
-  mkdir -p "$WORK" "$drive_c"
+  check_own_drive
+  mkdir -p "$WORK"
   chmod -R u+w "$WORK" "$drive_c" 2>/dev/null || true
   if [ "$KIND" = wine ]; then
     local entry
@@ -71,7 +93,7 @@ reset_drive() {
       [ ! -e "$drive_c/windows/syswow64" ] || fail "the 32-bit prefix has a SysWOW64"
     fi
   else
-    rm -rf "${drive_c:?}"/* "$drive_c"/.[!.]* 2>/dev/null || true
+    find "${drive_c:?}" -mindepth 1 -maxdepth 1 ! -name "$drive_marker" -exec rm -rf {} +
     mkdir -p "$drive_c/Windows/System32" "$drive_c/Program Files"
     if [ "$LAYOUT" = 64 ]; then
       mkdir -p "$drive_c/Windows/SysWOW64" "$drive_c/Program Files (x86)"
@@ -87,7 +109,7 @@ make_distribution() {
   local folder
   folder=$(host "$1")
   mkdir -p "$folder"
-  cp "$PROGRAM" "$folder/upgrade$exe"
+  cp "$PROGRAM" "$folder/$program_file"
   cp "$RECORDER" "$folder/data.exe"
   printf '[install response]\r\n' >"$folder/setup.iss"
   printf '[uninstall response]\r\nmore\r\n' >"$folder/uninstall.iss"
@@ -112,14 +134,28 @@ run_upgrade() {
   local folder=$1
   shift
   if [ "$KIND" = wine ]; then
-    local line="\"$folder\\upgrade.exe\"" argument
+    local line="\"$folder\\$program_file\"" argument
     for argument in "$@"; do line+=" $argument"; done
     run_upgrade_line "$folder" "$line"
   else
     exit_code=0
-    (cd "$WORK" && "$(host "$folder")/upgrade" "$@" >"$WORK/output.txt" 2>&1) || exit_code=$?
+    (cd "$WORK" && "$(host "$folder")/$program_file" "$@" >"$WORK/output.txt" 2>&1) || exit_code=$?
     # The program shows nothing; only the started programs may.
     [ ! -s "$WORK/output.txt" ] || fail "the program wrote: $(cat "$WORK/output.txt")"
+  fi
+}
+
+# Starts the upgrade program in the host folder $1 from that folder, as the
+# Wine loader can start a program whose path no launcher could name; sets
+# $exit_code.
+run_upgrade_from_host_folder() {
+  local folder=$1
+  shift
+  exit_code=0
+  if [ "$KIND" = wine ]; then
+    (cd "$folder" && wine_run "./$program_file" "$@" >/dev/null 2>&1) || exit_code=$?
+  else
+    (cd "$folder" && "./$program_file" "$@" >/dev/null 2>&1) || exit_code=$?
   fi
 }
 
@@ -128,14 +164,16 @@ run_upgrade() {
 run_upgrade_line() {
   printf '%s' "$2" >"$WORK/line.txt"
   local output
-  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\upgrade.exe" "Z:${WORK//\//\\}\\line.txt" 2>&1 | tr -d '\r')
+  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\$program_file" "Z:${WORK//\//\\}\\line.txt" 2>&1 | tr -d '\r')
   [[ $output =~ exit=([0-9]+) ]] || fail "launcher said: $output"
   exit_code=${BASH_REMATCH[1]}
 }
 
-expect_exit_zero() {
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code, expected 0"
+expect_exit() {
+  [ "$exit_code" = "$1" ] || fail "exit code $exit_code, expected $1"
 }
+
+expect_exit_zero() { expect_exit 0; }
 
 # The programs that ran, in order, each ended before the next started and
 # before the upgrade ended: expect_runs setup.exe data.exe

@@ -196,6 +196,110 @@ scenario_information_folder_is_link() {
   expect_runs data.exe
   [ -f "$target/keep.txt" ] && [ -f "$target/deeper/keep.txt" ] ||
     fail "files the information folder pointed to were deleted"
+  [ ! -e "$target/uninstall.iss" ] ||
+    fail "the response file copied through the link stayed outside"
+}
+
+# The information folder a link to a read-only file elsewhere: its attributes
+# are not reset through the link.
+scenario_information_folder_links_to_file() {
+  make_distribution "$dist"
+  local target=$WORK/outside.txt
+  echo keep >"$target"
+  chmod a-w "$target"
+  mkdir -p "$(dirname "$(host "$info_win")")"
+  ln -s "$target" "$(host "$info_win")"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs data.exe
+  [ -z "$(find "$target" -perm /222)" ] ||
+    fail "the read-only file the information folder pointed to lost its read-only state"
+}
+
+# Names the narrow search hands back as paths: best fit turns a full-width
+# "．．＼" into "..\"; natively a host name may hold "\" itself. Nothing
+# outside the information folder goes; those entries stay, the rest goes.
+scenario_names_that_are_paths() {
+  make_distribution "$dist"
+  make_previous_install
+  local info dot=. sep='\'
+  info=$(host "$info_win")
+  if [ "$KIND" = wine ]; then dot='．' sep='＼'; fi
+  local up=$dot$dot$sep$dot$dot$sep$dot$dot$sep
+  mkdir -p "$(host 'C:\outside')" "$info/${up}outside"
+  echo keep >"$(host 'C:\outside')/keep.txt"
+  echo keep >"$(host 'C:\victim.txt')"
+  echo inner >"$info/${up}outside/inner.txt"
+  echo name >"$info/${up}victim.txt"
+  echo dots >"$info/$dot$dot$dot"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  [ -f "$(host 'C:\outside')/keep.txt" ] && [ -f "$(host 'C:\victim.txt')" ] ||
+    fail "files outside the information folder were deleted"
+  [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] ||
+    fail "an entry whose name reads as a path was not left alone"
+  expect_absent "$info_win\\setup.exe"
+  expect_absent "$info_win\\Disk1"
+}
+
+# Named as the installer it starts, the program would start itself over and
+# over: it does nothing, in either mode.
+scenario_named_as_installer() {
+  make_distribution "$dist"
+  make_previous_install
+  rm "$(host "$dist")/data.exe" "$(host "$dist")/$program_file"
+  program_file=Data.EXE
+  cp "$PROGRAM" "$(host "$dist")/$program_file"
+  for mode in /s ""; do
+    run_upgrade "$dist" $mode
+    expect_exit 40
+    expect_runs
+    expect_present "$info_win\\setup.exe"
+  done
+}
+
+# A previous installation but no installer: removing it would leave neither
+# version, so nothing is removed or started, in either mode.
+scenario_installer_missing_keeps_previous() {
+  make_distribution "$dist"
+  rm "$(host "$dist")/data.exe"
+  make_previous_install
+  for mode in /s ""; do
+    run_upgrade "$dist" $mode
+    expect_exit 42
+    expect_runs
+    expect_present "$info_win\\setup.exe"
+    expect_present "$info_win\\Disk1\\data1.cab"
+  done
+}
+
+# The program's own path cannot be read exactly: past the path limit (the
+# answer is cut short and names an ancestor), or, under Windows, holding
+# characters the code page cannot represent (Cyrillic), or that it maps to
+# others (full-width letters best-fit to a different, existing folder). It
+# removes nothing and starts nothing.
+scenario_own_path_not_exact() {
+  make_previous_install
+  local deep='C:\dist' folders=()
+  while [ ${#deep} -le 270 ]; do deep+="\\$(printf 'd%.0s' {1..40})"; done
+  folders+=("$(host "$deep")")
+  if [ "$KIND" = wine ]; then
+    folders+=("$(host 'C:\дистрибутив')" "$(host 'C:\ｄｉｓｔ')")
+    make_distribution 'C:\dist'
+  fi
+  local folder
+  for folder in "${folders[@]}"; do
+    mkdir -p "$folder"
+    cp "$PROGRAM" "$folder/$program_file"
+    cp "$RECORDER" "$folder/data.exe"
+    printf '[install response]\r\n' >"$folder/setup.iss"
+    printf '[uninstall response]\r\n' >"$folder/uninstall.iss"
+    run_upgrade_from_host_folder "$folder" /s
+    expect_exit 41
+    expect_runs
+    expect_present "$info_win\\setup.exe"
+  done
 }
 
 scenario_abnormal_ending() {
@@ -209,6 +313,69 @@ scenario_abnormal_ending() {
   [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
   grep -q "abnormal program termination" "$errors" ||
     fail "standard error held: $(cat "$errors")"
+  # Once the old version is gone, running out of memory must not keep the
+  # new one from being installed. Natively the stand-in for process creation
+  # allocates itself, so only Windows can show this.
+  if [ "$KIND" = wine ]; then
+    make_distribution "$dist"
+    exit_code=0
+    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" >/dev/null 2>&1) || exit_code=$?
+    expect_exit_zero
+    expect_runs data.exe
+  fi
+}
+
+# Natively only: a FIFO named uninstall.iss must not hold the copy up, and a
+# small stack must not break it.
+scenario_hostile_response_file() {
+  make_distribution "$dist"
+  make_previous_install
+  rm "$(host "$dist")/uninstall.iss"
+  mkfifo "$(host "$dist")/uninstall.iss"
+  exit_code=0
+  (cd "$WORK" && timeout 30 "$(host "$dist")/$program_file" /s) || exit_code=$?
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  make_previous_install
+  rm "$(host "$dist")/uninstall.iss"
+  printf '[uninstall response]\r\n' >"$(host "$dist")/uninstall.iss"
+  rm -f "$record"
+  exit_code=0
+  (cd "$WORK" && ulimit -s 48 && "$(host "$dist")/$program_file" /s) || exit_code=$?
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_field setup.exe response "present readonly=no first=[uninstall response]"
+}
+
+# The tests refuse a drive C: they did not make: one outside the build tree,
+# and one without their mark, whose probe folder the unit tests would
+# otherwise wipe when no layout is declared.
+scenario_refuses_foreign_drive() {
+  local foreign
+  foreign=$(mktemp -d)
+  mkdir -p "$foreign/drive_c"
+  echo keep >"$foreign/drive_c/keep.txt"
+  local outcome=0
+  DRIVE_C=$foreign/drive_c WINEPREFIX=$foreign bash "$0" no_previous_install >/dev/null 2>&1 || outcome=$?
+  [ "$outcome" != 0 ] && [ -f "$foreign/drive_c/keep.txt" ] ||
+    fail "a scenario ran on a drive C: outside the build tree"
+  rm -rf "$foreign"
+
+  local probe
+  probe=$(host 'C:\Windows\SysWOW64')
+  mkdir -p "$probe"
+  echo keep >"$probe/keep.txt"
+  mv "$drive_c/$drive_marker" "$WORK/marker"
+  outcome=0
+  if [ "$KIND" = wine ]; then
+    (cd "$WORK" && env -u EXPECTED_LAYOUT WINE_BITS="$WINE_BITS" bash "$(dirname "$0")/../wine/run.sh" "$UNIT_TESTS") >/dev/null 2>&1 || outcome=$?
+  else
+    (cd "$WORK" && env -u EXPECTED_LAYOUT "$UNIT_TESTS") >/dev/null 2>&1 || outcome=$?
+  fi
+  mv "$WORK/marker" "$drive_c/$drive_marker"
+  [ -f "$probe/keep.txt" ] || fail "the unit tests wiped C:\\Windows\\SysWOW64 of a drive they did not make"
+  [ "$outcome" != 0 ] || fail "the unit tests ran on a drive they did not make"
+  rm "$probe/keep.txt"
 }
 
 # Raw command lines, as only a launcher can give them, choose the mode by the

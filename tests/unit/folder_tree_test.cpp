@@ -114,6 +114,26 @@ TEST_F(FolderTree, RemovesAFolderLinkWithoutFollowingIt) {
   EXPECT_FALSE(test_files::Exists(top));
 }
 
+// A subfolder swapped for a link to a folder outside after the walk listed it
+// and before it entered it: only the link goes. Windows also holds each
+// folder open while its entries go, so that it cannot be swapped at all.
+TEST_F(FolderTree, FollowsNoLinkSwappedInWhileTheWalkRuns) {
+  const std::string top = kWork + "\\top";
+  test_files::WriteFile(kWork + "\\outside\\keep.txt");
+  test_files::WriteFile(top + "\\sub\\own.txt");
+  if (!test_files::MakeFolderLink(kWork + "\\outside", kWork + "\\probe")) {
+    GTEST_SKIP() << "this system makes no folder links";
+  }
+  SetBeforeEnteringFolderHookForTesting([](const std::string& folder) {
+    test_files::Wipe(folder);
+    test_files::MakeFolderLink(kWork + "\\outside", folder);
+  });
+  DeleteFolderTree(top);
+  SetBeforeEnteringFolderHookForTesting(nullptr);
+  EXPECT_TRUE(test_files::Exists(kWork + "\\outside\\keep.txt"));
+  EXPECT_FALSE(test_files::Exists(top));
+}
+
 TEST_F(FolderTree, RemovesOnlyTheLinkWhenTheFolderItselfIsOne) {
   const std::string outside = kWork + "\\outside";
   const std::string link = kWork + "\\link";

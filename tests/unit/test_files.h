@@ -1,6 +1,7 @@
 // Files and folders for tests, addressed by their Windows paths on drive C:.
 // In the native build drive C: is a host folder (TEST_DRIVE_C_HOST); under
-// Windows the paths are used as they are.
+// Windows the paths are used as they are. Every call that changes something
+// first stops the test program unless drive C: is one the tests made.
 #pragma once
 
 #include <filesystem>
@@ -23,6 +24,10 @@ bool Exists(const std::string& drivePath);
 
 void MakeReadOnly(const std::string& drivePath);
 bool IsReadOnly(const std::string& drivePath);
+
+// Makes `link` a link to the folder `target`; false where the system makes
+// no such link (a Windows program under Wine cannot).
+bool MakeFolderLink(const std::string& target, const std::string& link);
 
 // Deletes the tree, read-only entries included, without following links.
 void Wipe(const std::string& drivePath);

@@ -32,7 +32,11 @@ for layout in 64 32; do
   if [ "$bits$layout" = 3232 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
   case "$action" in
     start)
+      new=no
+      [ -f "$WINEPREFIX/system.reg" ] || new=yes
       start_wine_prefix
+      # The mark by which the tests know a drive C: they made, and may change.
+      [ "$new" = no ] || echo "made by the tests" >"$WINEPREFIX/drive_c/.upgrade-tests-drive"
       system=$WINEPREFIX/drive_c/windows
       if [ "$bits$layout" = 6432 ] && [ -d "$system/syswow64" ]; then
         rm -rf "$system/syswow64.aside"
