@@ -15,11 +15,10 @@ const char kInfoFolder64[] =
     "Program Files (x86)\\InstallShield Installation "
     "Information\\" UPGRADE_PRODUCT_CODE;
 
-// The root followed directly by `suffix`; both are fixed-length texts that
-// always fit a PathBuffer.
+// The root followed directly by `suffix`, or empty where that does not fit.
 PathBuffer RootedPath(const char* suffix) {
   PathBuffer path = SystemDriveRoot();
-  path.Append(suffix);
+  if (!path.Append(suffix)) return PathBuffer();
   return path;
 }
 
@@ -32,7 +31,9 @@ PathBuffer SystemDriveRoot() {
   // a shorter, still terminated root.
   char root[4] = {};
   std::memcpy(root, systemDirectory, 3);
-  return PathBuffer(root);
+  PathBuffer path;
+  path.Append(root);  // three characters always fit
+  return path;
 }
 
 InstallLayout DetectLayout() {
@@ -44,45 +45,4 @@ InstallLayout DetectLayout() {
 PathBuffer InfoFolderPath(InstallLayout layout) {
   return RootedPath(layout == InstallLayout::Layout64 ? kInfoFolder64
                                                       : kInfoFolder32);
-}
-
-std::string OwnProgramPath() {
-  // Twice the limit, so that a path past it shows as one and not as a path
-  // cut short to fit.
-  const DWORD capacity = 2 * MAX_PATH;
-  char narrow[capacity] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, narrow, capacity);
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  WCHAR wide[capacity] = {};
-  const DWORD wideLength = GetModuleFileNameW(nullptr, wide, capacity);
-  if (wideLength == 0 || wideLength >= MAX_PATH) return std::string();
-  // The exact conversion of the real name must be the narrow answer itself.
-  char converted[capacity] = {};
-  BOOL usedDefault = FALSE;
-  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, converted,
-                          capacity, nullptr, &usedDefault) == 0 ||
-      usedDefault || std::strcmp(converted, narrow) != 0) {
-    return std::string();
-  }
-  return narrow;
-}
-
-std::string ModuleFolder() {
-  std::string path = OwnProgramPath();
-  if (path.empty()) return path;
-  PathRemoveFileSpecA(&path[0]);
-  path.resize(std::strlen(path.c_str()));
-  return path;
-}
-
-std::string OwnProgramName() {
-  const std::string path = OwnProgramPath();
-  std::string folder = path;
-  if (folder.empty()) return folder;
-  PathRemoveFileSpecA(&folder[0]);
-  std::size_t start = std::strlen(folder.c_str());
-  if (start < path.size() && (path[start] == '\\' || path[start] == '/')) {
-    ++start;
-  }
-  return path.substr(start);
 }

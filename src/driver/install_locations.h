@@ -1,11 +1,10 @@
-// Where things lie: the system drive, the machine's layout, the installer
-// engine's information folder for this product, and the program's own folder.
+// Where the installed version lies: the system drive, the machine's layout,
+// and the installer engine's information folder for this product.
 // Every answer is computed afresh from the system directory and the program's
 // own path; nothing is cached.
 #pragma once
 
-#include <string>
-
+#include "driver/path_buffer.h"
 #include "driver/upgrade.h"
 
 // The first three characters of the system directory, such as "C:\"; empty
@@ -17,19 +16,6 @@ PathBuffer SystemDriveRoot();
 InstallLayout DetectLayout();
 
 // The system drive root followed by the layout's information-folder suffix,
-// which ends in the product code fixed at build time.
+// which ends in the product code fixed at build time. Empty where that does
+// not fit a PathBuffer, which the fixed texts rule out.
 PathBuffer InfoFolderPath(InstallLayout layout);
-
-// The full path of the running program exactly as the system knows it; empty
-// when it cannot be read exactly: longer than the system's path limit, so that
-// the answer would be cut short, or holding characters the code page cannot
-// represent, so that the narrow form would name another file or none.
-std::string OwnProgramPath();
-
-// The folder of the running program, without a trailing separator except at a
-// drive root ("D:\Setup", "D:\"); empty when OwnProgramPath() is.
-std::string ModuleFolder();
-
-// The file name of the running program, "up.exe" for "D:\Setup\up.exe";
-// empty when OwnProgramPath() is.
-std::string OwnProgramName();

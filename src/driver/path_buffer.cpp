@@ -1,6 +1,6 @@
-#include <cstring>
+#include "driver/path_buffer.h"
 
-#include "driver/upgrade.h"
+#include <cstring>
 
 bool PathBuffer::Append(const char* text) {
   const std::size_t added = std::strlen(text);

@@ -1,7 +1,7 @@
 // Starting an outside program and waiting for it.
 #pragma once
 
-#include "driver/upgrade.h"
+#include "shared/launch_command.h"
 
 // Starts `command` with this process's environment and current folder and no
 // inherited handles, then waits without a time limit for that process alone to

@@ -2,12 +2,13 @@
 
 #include <cctype>
 
-#include "driver/command_line.h"
 #include "driver/exit_codes.h"
 #include "driver/install_locations.h"
 #include "driver/process_runner.h"
+#include "driver/program_location.h"
 #include "platform/win32_api.h"
 #include "removal/removal_stage.h"
+#include "shared/command_line.h"
 
 namespace {
 
@@ -41,23 +42,22 @@ InstallMode ModeForArgumentCount(int count) {
 int CountProgramArguments(int argc) {
   const char* line = RawCommandLine();
   if (line == nullptr) return argc;
-  char ownPath[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
-  return CountArguments(line, ownPath, SystemLeadByte);
+  return CountArguments(line, OwnProgramPath().c_str(), SystemLeadByte);
 }
 
-LaunchCommand BuildInstallCommand(InstallMode mode) {
+LaunchCommand BuildInstallCommand(InstallMode mode,
+                                  const std::string& moduleFolder) {
   // The bare name leaves the system to search for the installer.
   if (mode == InstallMode::Interactive) return LaunchCommand{"", kInstaller};
   // M\data.exe -s -f1"M\setup.iss"
-  return ResponseFileCommand(ModuleFolder(), kInstaller, kSilentSwitches,
+  return ResponseFileCommand(moduleFolder, kInstaller, kSilentSwitches,
                              kInstallResponse);
 }
 
 int RunUpgrade(InstallLayout layout, InstallMode mode) {
   const PathBuffer infoFolder = InfoFolderPath(layout);
   const bool previousInstall = PathFileExistsA(infoFolder.c_str()) != FALSE;
-  LaunchCommand install = BuildInstallCommand(mode);
+  LaunchCommand install = BuildInstallCommand(mode, ModuleFolder());
   if (previousInstall) {
     // Removing the old version with no new one to install would leave the
     // machine with neither.

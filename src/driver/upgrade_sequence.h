@@ -2,7 +2,10 @@
 // running the new installer.
 #pragma once
 
+#include <string>
+
 #include "driver/upgrade.h"
+#include "shared/launch_command.h"
 
 // Whether the program may run at all, checked before anything else:
 // kExitOwnPathNotExact when its own path cannot be read exactly,
@@ -21,9 +24,10 @@ int CountProgramArguments(int argc);
 
 // The command that starts the new installer. Interactive: the bare name
 // "data.exe", found by the system's program search. Silent: the installer in
-// the module folder with the install response file beside it, started by its
-// full path.
-LaunchCommand BuildInstallCommand(InstallMode mode);
+// `moduleFolder` with the install response file beside it, started by its
+// full path: D:\Setup\data.exe -s -f1"D:\Setup\setup.iss".
+LaunchCommand BuildInstallCommand(InstallMode mode,
+                                  const std::string& moduleFolder);
 
 // Runs the whole upgrade once: when the information folder of `layout` exists,
 // the previous installation is removed; then the installer is started for

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/upgrade.h"
+#include "shared/launch_command.h"
 
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
 // source exists and never over a file already there. Returns whether the copy

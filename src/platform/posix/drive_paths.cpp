@@ -1,7 +1,10 @@
 #include "platform/posix/drive_paths.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace {
 
@@ -12,7 +15,12 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
 
-const char* DriveCFolder() { return kDriveC; }
+std::string OwnHostPath() {
+  std::vector<char> path(4096);
+  const ssize_t length =
+      readlink("/proc/self/exe", path.data(), path.size() - 1);
+  return length > 0 ? std::string(path.data(), length) : std::string();
+}
 
 std::string HostPath(const std::string& windowsPath) {
   std::string base;

@@ -14,5 +14,5 @@ std::string HostPath(const std::string& windowsPath);
 // "Z:\..." elsewhere.
 std::string DrivePath(const std::string& hostPath);
 
-// The host folder that stands for drive C:.
-const char* DriveCFolder();
+// The host path of the running program.
+std::string OwnHostPath();

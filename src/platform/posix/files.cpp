@@ -11,18 +11,14 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "platform/posix/drive_paths.h"
 #include "platform/posix/handles.h"
+#include "platform/posix/last_error.h"
 #include "platform/posix/wildcard.h"
 #include "platform/win32_api.h"
 
 namespace {
-
-thread_local DWORD lastError = ERROR_SUCCESS;
-
-const DWORD kErrorDirectory = 267;
 
 bool HasNoWriteBit(mode_t mode) { return (mode & 0222) == 0; }
 
@@ -49,7 +45,7 @@ DWORD AttributesOf(const std::string& hostPath) {
 }
 
 BOOL Fail(DWORD error) {
-  lastError = error;
+  SetLastError(error);
   return FALSE;
 }
 
@@ -82,98 +78,6 @@ std::size_t LastSeparator(const std::string& path) {
 }
 
 }  // namespace
-
-void SetErrorFromErrno(int error) {
-  switch (error) {
-    case ENOENT:
-      lastError = ERROR_FILE_NOT_FOUND;
-      break;
-    case ENOTDIR:
-      lastError = ERROR_PATH_NOT_FOUND;
-      break;
-    case EEXIST:
-      lastError = ERROR_FILE_EXISTS;
-      break;
-    case ENOTEMPTY:
-      lastError = ERROR_DIR_NOT_EMPTY;
-      break;
-    case ENAMETOOLONG:
-      lastError = ERROR_FILENAME_EXCED_RANGE;
-      break;
-    case ENOMEM:
-      lastError = ERROR_NOT_ENOUGH_MEMORY;
-      break;
-    default:
-      lastError = ERROR_ACCESS_DENIED;
-  }
-}
-
-DWORD GetLastError() { return lastError; }
-
-void SetLastError(DWORD error) { lastError = error; }
-
-BOOL PathFileExistsA(LPCSTR path) {
-  struct stat entry;
-  return lstat(HostPath(path).c_str(), &entry) == 0 ? TRUE : FALSE;
-}
-
-BOOL PathRemoveFileSpecA(LPSTR path) {
-  char* separator = std::strrchr(path, '\\');
-  const bool hasDrive = path[0] != '\0' && path[1] == ':';
-  char* cut;
-  if (separator == nullptr) {
-    cut = hasDrive ? path + 2 : path;
-  } else if (separator == path || (hasDrive && separator == path + 2)) {
-    cut = separator + 1;  // a root keeps its separator
-  } else {
-    cut = separator;
-  }
-  if (*cut == '\0') return FALSE;
-  *cut = '\0';
-  return TRUE;
-}
-
-DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart) {
-  std::string path = name;
-  const bool hasDrive = path.size() >= 2 && path[1] == ':';
-  if (!hasDrive) {
-    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) {
-      path = "Z:" + path;
-    } else {
-      std::vector<char> here(4096);
-      if (getcwd(here.data(), here.size()) == nullptr) {
-        return Fail(ERROR_PATH_NOT_FOUND);
-      }
-      path = DrivePath(here.data()) + "\\" + path;
-    }
-  }
-  // Resolve "." and ".." components and unify the separators.
-  std::vector<std::string> parts;
-  std::size_t start = 3;
-  for (std::size_t i = 3; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '\\' || path[i] == '/') {
-      const std::string part = path.substr(start, i - start);
-      if (part == "..") {
-        if (!parts.empty()) parts.pop_back();
-      } else if (!part.empty() && part != ".") {
-        parts.push_back(part);
-      }
-      start = i + 1;
-    }
-  }
-  std::string full = path.substr(0, 2) + "\\";
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) full += '\\';
-    full += parts[i];
-  }
-  if (full.size() + 1 > size) return static_cast<DWORD>(full.size() + 1);
-  std::memcpy(buffer, full.c_str(), full.size() + 1);
-  if (filePart != nullptr) {
-    const std::size_t separator = LastSeparator(full);
-    *filePart = separator + 1 < full.size() ? buffer + separator + 1 : nullptr;
-  }
-  return static_cast<DWORD>(full.size());
-}
 
 DWORD GetFileAttributesA(LPCSTR path) {
   const std::string host = HostPath(path);
@@ -218,12 +122,12 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
     const int error = errno;
     delete search;
     SetErrorFromErrno(error);
-    if (error == ENOENT) lastError = ERROR_PATH_NOT_FOUND;
+    if (error == ENOENT) SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   if (!NextMatch(*search, data)) {
     delete search;
-    lastError = ERROR_FILE_NOT_FOUND;
+    SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   return search;
@@ -274,7 +178,7 @@ BOOL RemoveDirectoryA(LPCSTR path) {
   const DWORD attributes = AttributesOf(host);
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     struct stat entry;
-    return Fail(lstat(host.c_str(), &entry) == 0 ? kErrorDirectory
+    return Fail(lstat(host.c_str(), &entry) == 0 ? ERROR_DIRECTORY
                                                  : ERROR_FILE_NOT_FOUND);
   }
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {

@@ -44,5 +44,3 @@ struct FileHandle : PosixHandle {
   ~FileHandle() override { close(fd); }
   int fd;
 };
-
-void SetErrorFromErrno(int error);

@@ -1,8 +1,7 @@
-// Process, location and stream calls on POSIX. A process is started from one
-// Windows-style command line: the program is found as Windows finds it, and
-// it receives the arguments the C runtime start-up rules give for that line.
+// Process calls on POSIX. A process is started from one Windows-style
+// command line: the program is found as Windows finds it, and it receives the
+// arguments the C runtime start-up rules give for that line.
 #include <errno.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,25 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line.h"
 #include "platform/posix/drive_paths.h"
 #include "platform/posix/handles.h"
+#include "platform/posix/last_error.h"
 #include "platform/win32_api.h"
+#include "shared/command_line.h"
 
 extern char** environ;
 
 namespace {
-
-const char kSystemDirectory[] = "C:\\Windows\\System32";
-
-bool NoLeadBytes(unsigned char) { return false; }
-
-std::string OwnHostPath() {
-  std::vector<char> path(4096);
-  const ssize_t length =
-      readlink("/proc/self/exe", path.data(), path.size() - 1);
-  return length > 0 ? std::string(path.data(), length) : std::string();
-}
 
 bool IsRunnableFile(const std::string& hostPath) {
   struct stat entry;
@@ -43,33 +32,43 @@ bool IsRunnableFile(const std::string& hostPath) {
 // name without an extension gets ".exe"; a bare name is looked for in the
 // running program's folder, the current folder, the system folders and the
 // search path.
-bool FindProgram(std::string name, std::string& hostPath) {
+bool FindProgram(const std::string& name, std::string& hostPath) {
   const std::size_t lastSeparator = name.find_last_of("\\/:");
   const std::string lastPart = lastSeparator == std::string::npos
                                    ? name
                                    : name.substr(lastSeparator + 1);
   if (lastPart.empty()) return false;
-  if (lastPart.find('.') == std::string::npos) name += ".exe";
-  if (lastSeparator != std::string::npos) {
-    hostPath = HostPath(name);
-    return IsRunnableFile(hostPath);
-  }
-  const std::string own = OwnHostPath();
-  std::vector<std::string> folders = {own.substr(0, own.find_last_of('/')),
-                                      "."};
-  folders.push_back(HostPath(kSystemDirectory));
-  folders.push_back(HostPath("C:\\Windows"));
-  if (const char* searchPath = std::getenv("PATH")) {
-    std::string rest = searchPath;
-    for (std::size_t colon; (colon = rest.find(':')) != std::string::npos;
-         rest.erase(0, colon + 1)) {
-      folders.push_back(rest.substr(0, colon));
+  // A host program has no extension, so a name without one is also tried as
+  // it stands, after the Windows form.
+  std::vector<std::string> names = {name};
+  if (lastPart.find('.') == std::string::npos)
+    names.insert(names.begin(), name + ".exe");
+  std::vector<std::string> folders;
+  if (lastSeparator == std::string::npos) {
+    const std::string own = OwnHostPath();
+    folders = {own.substr(0, own.find_last_of('/')), "."};
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    folders.push_back(HostPath(system));
+    folders.push_back(HostPath("C:\\Windows"));
+    if (const char* searchPath = std::getenv("PATH")) {
+      std::string rest = searchPath;
+      for (std::size_t colon; (colon = rest.find(':')) != std::string::npos;
+           rest.erase(0, colon + 1)) {
+        folders.push_back(rest.substr(0, colon));
+      }
+      folders.push_back(rest);
     }
-    folders.push_back(rest);
   }
-  for (const std::string& folder : folders) {
-    hostPath = (folder.empty() ? std::string(".") : folder) + "/" + name;
-    if (IsRunnableFile(hostPath)) return true;
+  for (const std::string& candidate : names) {
+    if (folders.empty()) {
+      hostPath = HostPath(candidate);
+      if (IsRunnableFile(hostPath)) return true;
+    }
+    for (const std::string& folder : folders) {
+      hostPath = (folder.empty() ? std::string(".") : folder) + "/" + candidate;
+      if (IsRunnableFile(hostPath)) return true;
+    }
   }
   return false;
 }
@@ -95,63 +94,6 @@ bool FindProgramOfLine(const std::string& line, std::string& hostPath) {
 
 }  // namespace
 
-UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
-  const UINT length = sizeof kSystemDirectory - 1;
-  if (size <= length) return length + 1;
-  std::memcpy(buffer, kSystemDirectory, length + 1);
-  return length;
-}
-
-DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
-  if (size == 0) return 0;
-  const std::string path = DrivePath(OwnHostPath());
-  if (path.size() >= size) {
-    std::memcpy(buffer, path.c_str(), size - 1);
-    buffer[size - 1] = '\0';
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return size;
-  }
-  std::memcpy(buffer, path.c_str(), path.size() + 1);
-  return static_cast<DWORD>(path.size());
-}
-
-// The host's names are bytes, handed over one byte to one character, so
-// every path survives the round trip to the narrow form.
-DWORD GetModuleFileNameW(HMODULE, LPWSTR buffer, DWORD size) {
-  if (size == 0) return 0;
-  const std::string path = DrivePath(OwnHostPath());
-  const std::size_t kept = path.size() < size ? path.size() : size - 1;
-  for (std::size_t i = 0; i < kept; ++i) {
-    buffer[i] = static_cast<unsigned char>(path[i]);
-  }
-  buffer[kept] = L'\0';
-  if (kept < path.size()) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return size;
-  }
-  return static_cast<DWORD>(kept);
-}
-
-int WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int wideLength, LPSTR narrow,
-                        int narrowSize, LPCSTR, LPBOOL usedDefaultChar) {
-  std::string converted;
-  bool usedDefault = false;
-  for (int i = 0; wideLength < 0 ? wide[i] != L'\0' : i < wideLength; ++i) {
-    const bool fits = wide[i] >= 0 && wide[i] <= 0xFF;
-    usedDefault = usedDefault || !fits;
-    converted += fits ? static_cast<char>(wide[i]) : '?';
-  }
-  if (wideLength < 0) converted += '\0';
-  if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault;
-  if (narrowSize == 0) return static_cast<int>(converted.size());
-  if (converted.size() > static_cast<std::size_t>(narrowSize)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  std::memcpy(narrow, converted.data(), converted.size());
-  return static_cast<int>(converted.size());
-}
-
 // Only the system's own search for a bare program name, as process creation
 // makes it: `path` null, `extension` ignored.
 DWORD SearchPathA(LPCSTR, LPCSTR fileName, LPCSTR, DWORD size, LPSTR buffer,
@@ -171,8 +113,6 @@ DWORD SearchPathA(LPCSTR, LPCSTR fileName, LPCSTR, DWORD size, LPSTR buffer,
   if (filePart != nullptr) *filePart = buffer + found.find_last_of('\\') + 1;
   return static_cast<DWORD>(found.size());
 }
-
-BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
 
 BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
                     SECURITY_ATTRIBUTES*, SECURITY_ATTRIBUTES*, BOOL, DWORD,
@@ -233,34 +173,3 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD) {
   }
   return 0;
 }
-
-BOOL CloseHandle(HANDLE handle) {
-  auto* object = static_cast<PosixHandle*>(handle);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      (object->kind != PosixHandle::Kind::Process &&
-       object->kind != PosixHandle::Kind::File)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  delete object;
-  return TRUE;
-}
-
-HANDLE GetStdHandle(DWORD which) {
-  static StreamHandle standardError(2);
-  if (which != STD_ERROR_HANDLE || fcntl(2, F_GETFD) == -1) return nullptr;
-  return &standardError;
-}
-
-BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, void*) {
-  auto* object = static_cast<PosixHandle*>(file);
-  if (file == nullptr || object->kind != PosixHandle::Kind::Stream) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  const ssize_t put = write(static_cast<StreamHandle*>(object)->fd, data, size);
-  if (written != nullptr) *written = put > 0 ? static_cast<DWORD>(put) : 0;
-  return put >= 0 ? TRUE : FALSE;
-}
-
-void ExitProcess(UINT exitCode) { _exit(static_cast<int>(exitCode)); }

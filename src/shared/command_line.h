@@ -8,6 +8,9 @@
 // Tells whether a byte opens a two-byte character in the system code page.
 using LeadByteTest = bool (*)(unsigned char byte);
 
+// The lead-byte test of a single-byte code page: no byte opens a pair.
+bool NoLeadBytes(unsigned char byte);
+
 // Splits `line` into the program name and its arguments. An empty or null
 // line is replaced by `ownPath`. The program name is always the first element,
 // even when empty, so the result is never empty. `isLeadByte` keeps the second
@@ -15,11 +18,6 @@ using LeadByteTest = bool (*)(unsigned char byte);
 // backslash.
 std::vector<std::string> SplitCommandLine(const char* line, const char* ownPath,
                                           LeadByteTest isLeadByte);
-
-// Whether the line ends inside a quoted stretch that was never closed, so
-// that text added to it would continue that stretch.
-bool EndsInsideQuotedStretch(const char* line, const char* ownPath,
-                             LeadByteTest isLeadByte);
 
 // The number of elements SplitCommandLine gives: the C runtime's argc.
 int CountArguments(const char* line, const char* ownPath,

@@ -1,4 +1,4 @@
-#include "driver/upgrade.h"
+#include "shared/launch_command.h"
 
 LaunchCommand ResponseFileCommand(const std::string& folder,
                                   const char* program, const char* switches,

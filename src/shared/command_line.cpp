@@ -1,4 +1,4 @@
-#include "driver/command_line.h"
+#include "shared/command_line.h"
 
 namespace {
 
@@ -15,13 +15,11 @@ void TakeCharacter(const char*& p, std::string& out, LeadByteTest isLeadByte) {
 
 // The program name: a leading quoted stretch taken literally up to the next
 // quote, otherwise everything up to the first blank.
-std::string TakeProgramName(const char*& p, LeadByteTest isLeadByte,
-                            bool& quoteOpen) {
+std::string TakeProgramName(const char*& p, LeadByteTest isLeadByte) {
   std::string name;
   if (*p == '"') {
     ++p;
     while (*p != '\0' && *p != '"') TakeCharacter(p, name, isLeadByte);
-    quoteOpen = *p == '\0';
     if (*p == '"') ++p;
   } else {
     while (*p != '\0' && !IsBlank(*p)) TakeCharacter(p, name, isLeadByte);
@@ -30,9 +28,8 @@ std::string TakeProgramName(const char*& p, LeadByteTest isLeadByte,
 }
 
 // One argument starting at a non-blank character; leaves `p` on the blank or
-// terminator that ends it, and tells whether a quoted stretch was left open.
-std::string TakeArgument(const char*& p, LeadByteTest isLeadByte,
-                         bool& quoteOpen) {
+// terminator that ends it.
+std::string TakeArgument(const char*& p, LeadByteTest isLeadByte) {
   std::string argument;
   bool inQuote = false;
   for (;;) {
@@ -57,10 +54,7 @@ std::string TakeArgument(const char*& p, LeadByteTest isLeadByte,
       backslashes /= 2;
     }
     argument.append(backslashes, '\\');
-    if (*p == '\0' || (!inQuote && IsBlank(*p))) {
-      quoteOpen = inQuote;
-      return argument;
-    }
+    if (*p == '\0' || (!inQuote && IsBlank(*p))) return argument;
     if (copy) {
       TakeCharacter(p, argument, isLeadByte);
     } else {
@@ -69,33 +63,21 @@ std::string TakeArgument(const char*& p, LeadByteTest isLeadByte,
   }
 }
 
-std::vector<std::string> Split(const char* line, const char* ownPath,
-                               LeadByteTest isLeadByte, bool& quoteOpen) {
-  const char* p = (line != nullptr && *line != '\0') ? line : ownPath;
-  if (p == nullptr) p = "";
-  quoteOpen = false;
-  std::vector<std::string> arguments;
-  arguments.push_back(TakeProgramName(p, isLeadByte, quoteOpen));
-  for (;;) {
-    while (IsBlank(*p)) ++p;
-    if (*p == '\0') return arguments;
-    arguments.push_back(TakeArgument(p, isLeadByte, quoteOpen));
-  }
-}
-
 }  // namespace
+
+bool NoLeadBytes(unsigned char) { return false; }
 
 std::vector<std::string> SplitCommandLine(const char* line, const char* ownPath,
                                           LeadByteTest isLeadByte) {
-  bool quoteOpen;
-  return Split(line, ownPath, isLeadByte, quoteOpen);
-}
-
-bool EndsInsideQuotedStretch(const char* line, const char* ownPath,
-                             LeadByteTest isLeadByte) {
-  bool quoteOpen;
-  Split(line, ownPath, isLeadByte, quoteOpen);
-  return quoteOpen;
+  const char* p = (line != nullptr && *line != '\0') ? line : ownPath;
+  if (p == nullptr) p = "";
+  std::vector<std::string> arguments;
+  arguments.push_back(TakeProgramName(p, isLeadByte));
+  for (;;) {
+    while (IsBlank(*p)) ++p;
+    if (*p == '\0') return arguments;
+    arguments.push_back(TakeArgument(p, isLeadByte));
+  }
 }
 
 int CountArguments(const char* line, const char* ownPath,

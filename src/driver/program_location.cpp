@@ -1,0 +1,46 @@
+#include "driver/program_location.h"
+
+#include <cstring>
+
+#include "platform/win32_api.h"
+
+std::string OwnProgramPath() {
+  // Twice the limit, so that a path past it shows as one and not as a path
+  // cut short to fit.
+  const DWORD capacity = 2 * MAX_PATH;
+  char narrow[capacity] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, narrow, capacity);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  WCHAR wide[capacity] = {};
+  const DWORD wideLength = GetModuleFileNameW(nullptr, wide, capacity);
+  if (wideLength == 0 || wideLength >= MAX_PATH) return std::string();
+  // The exact conversion of the real name must be the narrow answer itself.
+  char converted[capacity] = {};
+  BOOL usedDefault = FALSE;
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, converted,
+                          capacity, nullptr, &usedDefault) == 0 ||
+      usedDefault || std::strcmp(converted, narrow) != 0) {
+    return std::string();
+  }
+  return narrow;
+}
+
+std::string ModuleFolder() {
+  std::string path = OwnProgramPath();
+  if (path.empty()) return path;
+  PathRemoveFileSpecA(&path[0]);
+  path.resize(std::strlen(path.c_str()));
+  return path;
+}
+
+std::string OwnProgramName() {
+  const std::string path = OwnProgramPath();
+  std::string folder = path;
+  if (folder.empty()) return folder;
+  PathRemoveFileSpecA(&folder[0]);
+  std::size_t start = std::strlen(folder.c_str());
+  if (start < path.size() && (path[start] == '\\' || path[start] == '/')) {
+    ++start;
+  }
+  return path.substr(start);
+}
