@@ -66,7 +66,8 @@ trap 'stop_wine_prefix; rm -rf "$scratch"' EXIT
 echo "Creating a Wine prefix for the benchmark ..."
 start_wine_prefix
 drive_c=$WINEPREFIX/drive_c
-info="$drive_c/Program Files (x86)/InstallShield Installation Information/$product_code"
+source tools/info_folder.sh
+info=$(info_folder_host "$drive_c" 64 "$product_code")
 mkdir -p "$drive_c/dist" "$(dirname "$info")"
 cp "build/$wine_preset/upgrade.exe" "$drive_c/dist/upgrade.exe"
 
@@ -105,9 +106,9 @@ native_rm=$(median "${rm_ms[@]}")
 # Peak memory of the native program during a whole upgrade run whose only
 # work is wiping the information folder.
 native_c=$(sed -n 's/^UPGRADE_DRIVE_C:PATH=//p' "$native/CMakeCache.txt")
-native_info="$native_c/Program Files/InstallShield Installation Information/$product_code"
+native_info=$(info_folder_host "$native_c" 32 "$product_code")
 peak_kib() {
-  rm -rf "$native_c/Program Files/InstallShield Installation Information" "$native_c/Windows/SysWOW64"
+  rm -rf "$(dirname "$native_info")" "$native_c/Windows/SysWOW64"
   mkdir -p "$(dirname "$native_info")"
   make_tree "$native_info" "$1" "$2" "$3"
   mkdir -p "$native_c/bench"
@@ -117,6 +118,11 @@ peak_kib() {
   [ ! -e "$native_info" ] || { echo "the program left the information folder"; exit 1; }
   rm -rf "$native_c/bench"
   echo "$peak"
+}
+# A drive folder the tests have not made yet gets their mark, as they would.
+[ -n "$(ls -A "$native_c" 2>/dev/null)" ] || {
+  mkdir -p "$native_c"
+  echo "made by the tests" >"$native_c/.upgrade-tests-drive"
 }
 peak_5k=$(peak_kib 5000 200 1)
 peak_50k=$(peak_kib 50000 2000 1)

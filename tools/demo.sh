@@ -37,9 +37,9 @@ start_wine_prefix
 
 product_code=$(sed -n 's/^UPGRADE_PRODUCT_CODE:STRING=//p' "$build/CMakeCache.txt")
 drive_c=$prefix/drive_c
-info_win="C:\\Program Files (x86)\\InstallShield Installation Information\\$product_code"
-info=$drive_c/${info_win#C:\\}
-info=${info//\\//}
+source tools/info_folder.sh
+info_win=$(info_folder_win 64 "$product_code")
+info=$(info_folder_host "$drive_c" 64 "$product_code")
 dist_win='C:\Distribution'
 dist=$drive_c/Distribution
 

@@ -30,11 +30,8 @@ else
   export RECORD_FILE=$record
 fi
 
-if [ "$LAYOUT" = 64 ]; then
-  info_win="C:\\Program Files (x86)\\InstallShield Installation Information\\$PRODUCT_CODE"
-else
-  info_win="C:\\Program Files\\InstallShield Installation Information\\$PRODUCT_CODE"
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/info_folder.sh"
+info_win=$(info_folder_win "$LAYOUT" "$PRODUCT_CODE")
 
 fail() {
   echo "FAILED: $*" >&2
@@ -85,8 +82,8 @@ reset_drive() {
         *) rm -rf "$entry" ;;
       esac
     done
-    rm -rf "$drive_c/Program Files/InstallShield Installation Information" \
-      "$drive_c/Program Files (x86)/InstallShield Installation Information"
+    rm -rf "$(dirname "$(info_folder_host "$drive_c" 32 "$PRODUCT_CODE")")" \
+      "$(dirname "$(info_folder_host "$drive_c" 64 "$PRODUCT_CODE")")"
     if [ "$LAYOUT" = 64 ]; then
       [ -d "$drive_c/windows/syswow64" ] || fail "the 64-bit prefix has no SysWOW64"
     else
@@ -193,9 +190,11 @@ $block"
 }
 
 # The command line as the started program received it: on Windows the raw
-# line; everywhere the arguments the start-up rules give for it. The program
-# path at the head of the line is unquoted, so each blank in it adds an
-# argument: expect_command PROGRAM LINE HEAD [ARGUMENT...]
+# line; everywhere the arguments the start-up rules give for it, and the same
+# from the program's own C runtime, which agrees with those rules on every
+# line the upgrade composes. The program path at the head of the line is
+# unquoted, so each blank in it adds an argument:
+#   expect_command PROGRAM LINE HEAD [ARGUMENT...]
 expect_command() {
   local program=$1 line=$2 head=$3
   shift 3
@@ -203,11 +202,14 @@ expect_command() {
   local -a words
   read -r -a words <<<"$head"
   local -a arguments=("${words[@]:1}" "$@")
-  expect_field "$program" argc $((${#arguments[@]} + 1))
-  local i=1 argument
-  for argument in "${arguments[@]}"; do
-    expect_field "$program" "arg$i" "$argument"
-    i=$((i + 1))
+  local prefix
+  for prefix in "" crt_; do
+    expect_field "$program" "${prefix}argc" $((${#arguments[@]} + 1))
+    local i=1 argument
+    for argument in "${arguments[@]}"; do
+      expect_field "$program" "${prefix}arg$i" "$argument"
+      i=$((i + 1))
+    done
   done
 }
 

@@ -1,12 +1,9 @@
-#include "driver/command_line.h"
+#include "shared/command_line.h"
 
 #include <gtest/gtest.h>
 
-#include "driver/upgrade_sequence.h"
-
 namespace {
 
-bool NoLeadBytes(unsigned char) { return false; }
 // Stands in for a double-byte code page in which every byte from 0x81 opens a
 // two-byte character.
 bool HighLeadBytes(unsigned char byte) { return byte >= 0x81; }
@@ -86,13 +83,6 @@ TEST(CommandLine, SecondByteOfDoubleByteCharacterIsNeverSyntax) {
   EXPECT_EQ(CountArguments("p\x81 x", kOwnPath, HighLeadBytes), 1);
   EXPECT_EQ(SplitCommandLine("p a\x81", kOwnPath, HighLeadBytes),
             (std::vector<std::string>{"p", "a\x81"}));
-}
-
-TEST(CommandLine, ExactlyOneArgumentMeansSilent) {
-  EXPECT_EQ(ModeForArgumentCount(1), InstallMode::Interactive);
-  EXPECT_EQ(ModeForArgumentCount(2), InstallMode::Silent);
-  EXPECT_EQ(ModeForArgumentCount(3), InstallMode::Interactive);
-  EXPECT_EQ(ModeForArgumentCount(7), InstallMode::Interactive);
 }
 
 }  // namespace

@@ -55,32 +55,4 @@ TEST(InstallLayoutDetection, FollowsTheProbeFolderAndAcceptsAFile) {
   EXPECT_EQ(DetectLayout(), InstallLayout::Layout32);
 }
 
-TEST(InstallLocations, RemovingTheFileNameKeepsADriveRootsSeparator) {
-  char path[MAX_PATH] = "D:\\Setup\\up.exe";
-  PathRemoveFileSpecA(path);
-  EXPECT_STREQ(path, "D:\\Setup");
-  std::strcpy(path, "D:\\up.exe");
-  PathRemoveFileSpecA(path);
-  EXPECT_STREQ(path, "D:\\");
-}
-
-TEST(InstallLocations, ModuleFolderHoldsTheRunningProgram) {
-  const std::string folder = ModuleFolder();
-  char own[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
-  ASSERT_GT(length, folder.size());
-  EXPECT_EQ(std::string(own, folder.size()), folder);
-  EXPECT_EQ(own[folder.size()], '\\');
-  EXPECT_EQ(std::strchr(own + folder.size() + 1, '\\'), nullptr);
-}
-
-TEST(PathBuffer, RefusesTextThatDoesNotFitAndKeepsWhatItHad) {
-  PathBuffer buffer("C:\\");
-  EXPECT_TRUE(buffer.Append(std::string(252, 'a').c_str()));
-  EXPECT_EQ(buffer.size(), 255u);
-  EXPECT_FALSE(buffer.Append("b"));
-  EXPECT_EQ(buffer.size(), 255u);
-  EXPECT_EQ(std::string(buffer.c_str()), "C:\\" + std::string(252, 'a'));
-}
-
 }  // namespace
