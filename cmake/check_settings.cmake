@@ -14,6 +14,14 @@ function(upgrade_check_settings)
       "Expected form: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, 38 characters, where each X "
       "is an upper-case hexadecimal digit (0-9, A-F), braces included.")
   endif()
+  if(DEFINED UPGRADE_EXECUTION_LEVEL AND
+     NOT UPGRADE_EXECUTION_LEVEL MATCHES "^(none|requireAdministrator|asInvoker)$")
+    message(FATAL_ERROR "UPGRADE_EXECUTION_LEVEL is \"${UPGRADE_EXECUTION_LEVEL}\". "
+      "Expected none (no manifest), requireAdministrator or asInvoker.")
+  endif()
+  if(UPGRADE_SIGN_CERT AND NOT EXISTS "${UPGRADE_SIGN_CERT}")
+    message(FATAL_ERROR "UPGRADE_SIGN_CERT is \"${UPGRADE_SIGN_CERT}\", but no file is there.")
+  endif()
   if(NOT EXISTS "${UPGRADE_ICON}" OR IS_DIRECTORY "${UPGRADE_ICON}")
     message(FATAL_ERROR "UPGRADE_ICON is \"${UPGRADE_ICON}\", but no icon file is there. "
       "Set UPGRADE_ICON to the full path of an .ico file.")

@@ -1,10 +1,12 @@
 #!/bin/bash
 # Checks the built Windows image: PE32 for i386, windowed subsystem, imports
-# from system DLLs only, and no resource but the application icon, group 101.
-#   image_test.sh UPGRADE_EXE OBJDUMP
+# from system DLLs only, and no resource but the application icon, group 101,
+# and, for an execution level other than none, the manifest asking for it.
+#   image_test.sh UPGRADE_EXE OBJDUMP [LEVEL]
 set -euo pipefail
 image=$1
 objdump=$2
+level=${3:-none}
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
 headers=$("$objdump" -p "$image")
@@ -26,8 +28,18 @@ grep -qiw SHLWAPI.dll <<<"$imports" || fail "does not import SHLWAPI.dll"
 windres=${objdump%objdump}windres
 resources=$("$windres" -i "$image" -O rc | grep -E '^[^[:space:]/]+ [0-9]+ /\*' | cut -d' ' -f1,2)
 groups=$(grep -E ' 14$' <<<"$resources" || true)
-others=$(grep -vE ' (3|14)$' <<<"$resources" || true)
+manifests=$(grep -E ' 24$' <<<"$resources" || true)
+others=$(grep -vE ' (3|14|24)$' <<<"$resources" || true)
 [ "$groups" = "101 14" ] || fail "icon groups: [$groups], expected 101 only"
 [ -z "$others" ] || fail "other resources: $others"
+if [ "$level" = none ]; then
+  [ -z "$manifests" ] || fail "a manifest, where none was asked for"
+  manifest="no manifest"
+else
+  [ "$manifests" = "1 24" ] || fail "manifests: [$manifests], expected 1 only"
+  grep -aq "requestedExecutionLevel level=\"$level\"" "$image" ||
+    fail "the manifest does not ask for $level"
+  manifest="manifest asking for $level"
+fi
 images=$(grep -cE ' 3$' <<<"$resources")
-echo "image: PE32 i386, Windows GUI, imports $(echo $imports), icon group 101 with $images images, nothing else"
+echo "image: PE32 i386, Windows GUI, imports $(echo $imports), icon group 101 with $images images, $manifest, nothing else"

@@ -54,4 +54,5 @@ run_logged() {
 }
 
 native_packages=(cmake g++ googletest clang libclang-rt-14-dev)
-windows_packages=(cmake g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64)
+windows_packages=(cmake g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64
+  osslsigncode openssl locales)

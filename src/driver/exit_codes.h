@@ -24,3 +24,9 @@ constexpr int kExitOwnPathNotExact = 41;
 // interactive mode). Removing the old version would leave neither, so
 // nothing was done.
 constexpr int kExitInstallerMissing = 42;
+
+// The installer engine's uninstaller could not be started because it needs
+// elevation and this program does not have it: the deletion and the new
+// installer would fail the same way, so nothing was removed or started. Run
+// the program elevated.
+constexpr int kExitNeedsElevation = 43;

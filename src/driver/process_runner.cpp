@@ -2,7 +2,7 @@
 
 #include "platform/win32_api.h"
 
-void RunAndWait(LaunchCommand& command) {
+DWORD RunAndWait(LaunchCommand& command) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -10,11 +10,12 @@ void RunAndWait(LaunchCommand& command) {
       command.program.empty() ? nullptr : command.program.c_str();
   if (!CreateProcessA(program, &command.line[0], nullptr, nullptr, FALSE, 0,
                       nullptr, nullptr, &startup, &process)) {
-    return;
+    return GetLastError();
   }
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
+  return ERROR_SUCCESS;
 }
 
 bool ProgramIsThere(const LaunchCommand& command) {

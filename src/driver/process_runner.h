@@ -1,16 +1,18 @@
 // Starting an outside program and waiting for it.
 #pragma once
 
+#include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
 // Starts `command` with this process's environment and current folder and no
 // inherited handles, then waits without a time limit for that process alone to
-// end. Reports nothing: a program that cannot be started is simply not waited
-// for, and the exit code of one that ran is not read.
+// end. Returns ERROR_SUCCESS when it started, otherwise the error the system
+// gave for the start; a program that cannot be started is not waited for, and
+// the exit code of one that ran is not read.
 // The command's line is handed to the system as it is, which may write into it
 // while it starts the program; nothing is allocated here, so the call works
 // when memory has run out.
-void RunAndWait(LaunchCommand& command);
+DWORD RunAndWait(LaunchCommand& command);
 
 // Whether the program `command` starts is there: the file `program` names, or
 // for a bare name in `line`, a file the system's program search finds.

@@ -62,7 +62,7 @@ int RunUpgrade(InstallLayout layout, InstallMode mode) {
     // Removing the old version with no new one to install would leave the
     // machine with neither.
     if (!ProgramIsThere(install)) return kExitInstallerMissing;
-    RemovePreviousInstall(infoFolder.c_str());
+    if (!RemovePreviousInstall(infoFolder.c_str())) return kExitNeedsElevation;
   }
   RunAndWait(install);
   return kExitUpgradeRan;

@@ -33,6 +33,7 @@ LaunchCommand BuildInstallCommand(InstallMode mode,
 // the previous installation is removed; then the installer is started for
 // `mode` and waited for. Everything the installer stage needs is composed
 // before anything is removed. When the old version is there but the new
-// installer is not, nothing is removed or started. Returns the exit code:
-// kExitUpgradeRan, or kExitInstallerMissing.
+// installer is not, nothing is removed or started; likewise when the
+// uninstaller cannot start for want of elevation. Returns the exit code:
+// kExitUpgradeRan, kExitInstallerMissing or kExitNeedsElevation.
 int RunUpgrade(InstallLayout layout, InstallMode mode);

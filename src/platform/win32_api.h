@@ -12,6 +12,12 @@
 #include <shlwapi.h>
 #include <windows.h>
 
+// Older MinGW-w64 headers leave out the code of a start refused for want of
+// elevation.
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740L
+#endif
+
 // The command line exactly as the process received it, for the program to
 // split by its own rules; Windows hands it over unsplit.
 inline const char* RawCommandLine() { return GetCommandLineA(); }
@@ -77,6 +83,7 @@ using LPCWSTR = const WCHAR*;
 #define ERROR_DIR_NOT_EMPTY 145u
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_DIRECTORY 267u
+#define ERROR_ELEVATION_REQUIRED 740u
 
 struct FILETIME {
   DWORD dwLowDateTime;

@@ -36,19 +36,25 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
                              kUninstallSwitches, kUninstallResponse);
 }
 
-void RemovePreviousInstall(const std::string& infoFolder) {
+bool UninstallStartStopsTheUpgrade(DWORD startError) {
+  return startError == ERROR_ELEVATION_REQUIRED;
+}
+
+bool RemovePreviousInstall(const std::string& infoFolder) {
   const bool throughLink = !IsOwnFolder(infoFolder);
   const bool placed = PlaceUninstallResponse(ModuleFolder(), infoFolder);
   LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
-  RunAndWait(uninstall);
-  if (placed && throughLink) {
+  const bool stop = UninstallStartStopsTheUpgrade(RunAndWait(uninstall));
+  if (placed && (throughLink || stop)) {
     const std::string copy = infoFolder + "\\" + kUninstallResponse;
     SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(copy.c_str());
   }
+  if (stop) return false;
   // Looked at again: the uninstaller may have changed what is there.
   if (IsOwnFolder(infoFolder)) {
     SetFileAttributesA(infoFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   DeleteFolderTree(infoFolder);
+  return true;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
@@ -16,10 +17,18 @@ bool PlaceUninstallResponse(const std::string& moduleFolder,
 // `infoFolder`, started by its full path, with the response file beside it.
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 
+// Whether the error from starting the uninstaller stops the upgrade before
+// anything is removed: only a start refused for want of elevation does, since
+// then neither the deletion nor the installer could succeed. Any other failure
+// to start only skips the wait.
+bool UninstallStartStopsTheUpgrade(DWORD startError);
+
 // Places the response file, runs the silent uninstall and waits for it, resets
 // the folder's own attributes and deletes the folder with everything in it.
 // Every step runs whatever happened before; nothing is reported. When the
 // folder is a link, nothing outside is changed: the copy of the response file
 // that went through it is deleted after the uninstall, the attributes are left
-// alone, and only the link itself is removed.
-void RemovePreviousInstall(const std::string& infoFolder);
+// alone, and only the link itself is removed. Returns false, having removed
+// nothing, not even the response file it placed, when the uninstaller's start
+// stops the upgrade.
+bool RemovePreviousInstall(const std::string& infoFolder);
