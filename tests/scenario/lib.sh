@@ -166,6 +166,20 @@ run_upgrade_line() {
   exit_code=${BASH_REMATCH[1]}
 }
 
+# Runs the Wine programs that follow under code page 932 (Japanese), from a
+# locale made once in the build tree.
+use_code_page_932() {
+  local locales=$BUILD_DIR/locale
+  if [ ! -d "$locales/ja_JP.UTF-8" ]; then
+    mkdir -p "$locales"
+    localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8.part" >/dev/null 2>&1 || true
+    [ -d "$locales/ja_JP.UTF-8.part" ] ||
+      fail "localedef could not make a Japanese locale; install the Debian package locales"
+    mv "$locales/ja_JP.UTF-8.part" "$locales/ja_JP.UTF-8"
+  fi
+  export LOCPATH=$locales LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+}
+
 expect_exit() {
   [ "$exit_code" = "$1" ] || fail "exit code $exit_code, expected $1"
 }

@@ -378,6 +378,39 @@ scenario_refuses_foreign_drive() {
   rm "$probe/keep.txt"
 }
 
+# Under a double-byte code page (932, Japanese) the second byte of a
+# character may be 0x5C, "\\". It is part of the character: before a quote
+# it does not escape it, so the mode stays as the characters say; in the
+# program's own folder it does not separate; in the information folder's
+# names it does not make them read as paths, so they are wiped.
+scenario_double_byte_code_page() {
+  use_code_page_932
+  make_distribution "$dist"
+  # 表 is 0x95 0x5C: the quote after it opens a stretch, so " b" is part of
+  # one argument, which means silent.
+  run_upgrade_line "$dist" "\"$dist\\upgrade.exe\" "$'\x95\x5c'"\" b\""
+  expect_exit_zero
+  expect_runs data.exe
+  expect_field data.exe argc 3
+
+  local folder='C:\表示'
+  make_distribution "$folder"
+  make_previous_install
+  local info
+  info=$(host "$info_win")
+  mkdir -p "$info/能力"
+  echo x >"$info/表"
+  echo x >"$info/ソ.txt"
+  echo x >"$info/能力/予定.txt"
+  rm -f "$record"
+  run_upgrade_line "$folder" "$(printf '"%s\\upgrade.exe" /s' "$folder" | iconv -f UTF-8 -t CP932)"
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_field data.exe path "$(printf '%s\\data.exe' "$folder" | iconv -f UTF-8 -t CP932)"
+  expect_field data.exe argc 3
+  expect_absent "$info_win"
+}
+
 # Raw command lines, as only a launcher can give them, choose the mode by the
 # start-up rules: silent when they hold exactly one argument.
 scenario_command_line_tails() {
