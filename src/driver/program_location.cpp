@@ -25,20 +25,23 @@ std::string OwnProgramPath() {
   return narrow;
 }
 
-std::string ModuleFolder() {
-  std::string path = OwnProgramPath();
+namespace {
+
+// The folder part of `path`, as the system's own path call cuts it.
+std::string FolderOf(std::string path) {
   if (path.empty()) return path;
   PathRemoveFileSpecA(&path[0]);
   path.resize(std::strlen(path.c_str()));
   return path;
 }
 
+}  // namespace
+
+std::string ModuleFolder() { return FolderOf(OwnProgramPath()); }
+
 std::string OwnProgramName() {
   const std::string path = OwnProgramPath();
-  std::string folder = path;
-  if (folder.empty()) return folder;
-  PathRemoveFileSpecA(&folder[0]);
-  std::size_t start = std::strlen(folder.c_str());
+  std::size_t start = FolderOf(path).size();
   if (start < path.size() && (path[start] == '\\' || path[start] == '/')) {
     ++start;
   }
