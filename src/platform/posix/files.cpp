@@ -23,7 +23,9 @@ namespace {
 bool HasNoWriteBit(mode_t mode) { return (mode & 0222) == 0; }
 
 // The attributes of `name` in the folder open as `folder` (AT_FDCWD for the
-// current folder), the entry itself and not what a link points to.
+// current folder), the entry itself and not what a link points to. Every
+// entry has the folder or the archive bit, so 0 means there is none, with
+// errno saying why.
 DWORD AttributesAt(int folder, const char* name) {
   struct stat entry;
   if (fstatat(folder, name, &entry, AT_SYMLINK_NOFOLLOW) != 0) return 0;
@@ -80,13 +82,12 @@ std::size_t LastSeparator(const std::string& path) {
 }  // namespace
 
 DWORD GetFileAttributesA(LPCSTR path) {
-  const std::string host = HostPath(path);
-  struct stat entry;
-  if (lstat(host.c_str(), &entry) != 0) {
+  const DWORD attributes = AttributesOf(HostPath(path));
+  if (attributes == 0) {
     SetErrorFromErrno(errno);
     return INVALID_FILE_ATTRIBUTES;
   }
-  return AttributesOf(host);
+  return attributes;
 }
 
 // Opens the item itself, a link as a link; access, share mode and the other

@@ -15,6 +15,26 @@ namespace {
 
 const char kSystemDirectory[] = "C:\\Windows\\System32";
 
+// Hands the program's own path over as the system's path calls do: cut short
+// to fit `size` with the size returned and ERROR_INSUFFICIENT_BUFFER set when
+// it does not fit, otherwise whole with its length returned. One byte of a
+// host name gives one character.
+template <typename Char>
+DWORD HandOverOwnPath(Char* buffer, DWORD size) {
+  if (size == 0) return 0;
+  const std::string path = DrivePath(OwnHostPath());
+  const std::size_t kept = path.size() < size ? path.size() : size - 1;
+  for (std::size_t i = 0; i < kept; ++i) {
+    buffer[i] = static_cast<Char>(static_cast<unsigned char>(path[i]));
+  }
+  buffer[kept] = Char();
+  if (kept < path.size()) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  return static_cast<DWORD>(kept);
+}
+
 }  // namespace
 
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
@@ -25,33 +45,13 @@ UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
 }
 
 DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
-  if (size == 0) return 0;
-  const std::string path = DrivePath(OwnHostPath());
-  if (path.size() >= size) {
-    std::memcpy(buffer, path.c_str(), size - 1);
-    buffer[size - 1] = '\0';
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return size;
-  }
-  std::memcpy(buffer, path.c_str(), path.size() + 1);
-  return static_cast<DWORD>(path.size());
+  return HandOverOwnPath(buffer, size);
 }
 
 // The host's names are bytes, handed over one byte to one character, so
 // every path survives the round trip to the narrow form.
 DWORD GetModuleFileNameW(HMODULE, LPWSTR buffer, DWORD size) {
-  if (size == 0) return 0;
-  const std::string path = DrivePath(OwnHostPath());
-  const std::size_t kept = path.size() < size ? path.size() : size - 1;
-  for (std::size_t i = 0; i < kept; ++i) {
-    buffer[i] = static_cast<unsigned char>(path[i]);
-  }
-  buffer[kept] = L'\0';
-  if (kept < path.size()) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return size;
-  }
-  return static_cast<DWORD>(kept);
+  return HandOverOwnPath(buffer, size);
 }
 
 int WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int wideLength, LPSTR narrow,
