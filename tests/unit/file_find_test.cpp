@@ -11,13 +11,9 @@ namespace {
 
 const std::string kWork = "C:\\upgrade-test\\find";
 
-class FileFind : public ::testing::Test {
+class FileFind : public test_files::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    test_files::Wipe(kWork);
-    test_files::MakeFolder(kWork);
-  }
-  void TearDown() override { test_files::Wipe(kWork); }
+  FileFind() : ScratchFolderTest(kWork) {}
 
   // Every entry a full walk of `pattern` makes current, with how often.
   static std::map<std::string, int> Walk(const std::string& pattern) {

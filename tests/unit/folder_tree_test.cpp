@@ -11,13 +11,9 @@ namespace {
 
 const std::string kWork = "C:\\upgrade-test\\tree";
 
-class FolderTree : public ::testing::Test {
+class FolderTree : public test_files::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    test_files::Wipe(kWork);
-    test_files::MakeFolder(kWork);
-  }
-  void TearDown() override { test_files::Wipe(kWork); }
+  FolderTree() : ScratchFolderTest(kWork) {}
 };
 
 TEST_F(FolderTree, RemovesAnEmptyFolderAndFailsOnAMissingOne) {

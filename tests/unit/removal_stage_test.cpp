@@ -14,14 +14,14 @@ const std::string kWork = "C:\\upgrade-test\\stage";
 const std::string kDist = kWork + "\\dist";
 const std::string kInfo = kWork + "\\info";
 
-class RemovalStage : public ::testing::Test {
+class RemovalStage : public test_files::ScratchFolderTest {
  protected:
+  RemovalStage() : ScratchFolderTest(kWork) {}
   void SetUp() override {
-    test_files::Wipe(kWork);
+    ScratchFolderTest::SetUp();
     test_files::MakeFolder(kDist);
     test_files::MakeFolder(kInfo);
   }
-  void TearDown() override { test_files::Wipe(kWork); }
 };
 
 TEST(UninstallCommand, RunsTheMaintenanceProgramWithTheQuotedResponseFile) {

@@ -4,8 +4,11 @@
 // first stops the test program unless drive C: is one the tests made.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
+#include <utility>
 
 namespace test_files {
 
@@ -31,5 +34,20 @@ bool MakeFolderLink(const std::string& target, const std::string& link);
 
 // Deletes the tree, read-only entries included, without following links.
 void Wipe(const std::string& drivePath);
+
+// A fixture whose scratch folder is empty when each test starts and gone
+// when it ends.
+class ScratchFolderTest : public ::testing::Test {
+ protected:
+  explicit ScratchFolderTest(std::string folder) : folder_(std::move(folder)) {}
+  void SetUp() override {
+    Wipe(folder_);
+    MakeFolder(folder_);
+  }
+  void TearDown() override { Wipe(folder_); }
+
+ private:
+  std::string folder_;
+};
 
 }  // namespace test_files

@@ -36,13 +36,9 @@ void ExpectSuccess(const char* call, const std::string& input,
                        << GetLastError();
 }
 
-class Win32Api : public ::testing::Test {
+class Win32Api : public test_files::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    test_files::Wipe(kWork);
-    test_files::MakeFolder(kWork);
-  }
-  void TearDown() override { test_files::Wipe(kWork); }
+  Win32Api() : ScratchFolderTest(kWork) {}
 
   // The names a whole search for `pattern` lists, each with its attributes.
   static std::map<std::string, DWORD> List(const std::string& pattern) {
