@@ -283,19 +283,15 @@ scenario_own_path_not_exact() {
   make_previous_install
   local deep='C:\dist' folders=()
   while [ ${#deep} -le 270 ]; do deep+="\\$(printf 'd%.0s' {1..40})"; done
-  folders+=("$(host "$deep")")
+  folders+=("$deep")
   if [ "$KIND" = wine ]; then
-    folders+=("$(host 'C:\дистрибутив')" "$(host 'C:\ｄｉｓｔ')")
+    folders+=('C:\дистрибутив' 'C:\ｄｉｓｔ')
     make_distribution 'C:\dist'
   fi
   local folder
   for folder in "${folders[@]}"; do
-    mkdir -p "$folder"
-    cp "$PROGRAM" "$folder/$program_file"
-    cp "$RECORDER" "$folder/data.exe"
-    printf '[install response]\r\n' >"$folder/setup.iss"
-    printf '[uninstall response]\r\n' >"$folder/uninstall.iss"
-    run_upgrade_from_host_folder "$folder" /s
+    make_distribution "$folder"
+    run_upgrade_from_host_folder "$(host "$folder")" /s
     expect_exit 41
     expect_runs
     expect_present "$info_win\\setup.exe"
