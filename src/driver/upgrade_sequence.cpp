@@ -4,8 +4,8 @@
 
 #include "driver/exit_codes.h"
 #include "driver/install_locations.h"
-#include "driver/process_runner.h"
-#include "driver/program_location.h"
+#include "launch/process_runner.h"
+#include "launch/program_location.h"
 #include "platform/win32_api.h"
 #include "removal/removal_stage.h"
 #include "shared/command_line.h"

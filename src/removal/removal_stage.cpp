@@ -1,10 +1,7 @@
 #include "removal/removal_stage.h"
 
-// The one tie that climbs from the removal stage into the driver: the stage
-// runs the uninstaller through the driver's process runner and finds the
-// response file in the program's own folder.
-#include "driver/process_runner.h"
-#include "driver/program_location.h"
+#include "launch/process_runner.h"
+#include "launch/program_location.h"
 #include "platform/win32_api.h"
 #include "removal/file_find.h"
 #include "removal/folder_tree.h"

@@ -1,4 +1,4 @@
-#include "driver/program_location.h"
+#include "launch/program_location.h"
 
 #include <gtest/gtest.h>
 

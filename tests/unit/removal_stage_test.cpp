@@ -5,7 +5,7 @@
 #include <string>
 
 #include "driver/install_locations.h"
-#include "driver/process_runner.h"
+#include "launch/process_runner.h"
 #include "test_files.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "driver/process_runner.h"
+#include "launch/process_runner.h"
 
 #include "platform/win32_api.h"
 
