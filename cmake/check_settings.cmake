@@ -19,6 +19,21 @@ function(upgrade_check_settings)
     message(FATAL_ERROR "UPGRADE_EXECUTION_LEVEL is \"${UPGRADE_EXECUTION_LEVEL}\". "
       "Expected none (no manifest), requireAdministrator or asInvoker.")
   endif()
+  if(DEFINED UPGRADE_HELPERS_WAIT_SECONDS AND
+     (NOT UPGRADE_HELPERS_WAIT_SECONDS MATCHES "^(0|[1-9][0-9]?[0-9]?[0-9]?[0-9]?)$" OR
+      UPGRADE_HELPERS_WAIT_SECONDS GREATER 86400))
+    message(FATAL_ERROR "UPGRADE_HELPERS_WAIT_SECONDS is \"${UPGRADE_HELPERS_WAIT_SECONDS}\". "
+      "Expected a whole number of seconds from 0 to 86400; 0 waits for the uninstaller alone.")
+  endif()
+  if(DEFINED UPGRADE_EXIT_CODE AND NOT UPGRADE_EXIT_CODE MATCHES "^(classic|installer)$")
+    message(FATAL_ERROR "UPGRADE_EXIT_CODE is \"${UPGRADE_EXIT_CODE}\". "
+      "Expected classic (0 whenever the upgrade ran) or installer (the installer's own exit code).")
+  endif()
+  if(UPGRADE_LOG AND NOT UPGRADE_LOG MATCHES "^([A-Za-z]:\\\\|%[A-Za-z0-9_()]+%)")
+    message(FATAL_ERROR "UPGRADE_LOG is \"${UPGRADE_LOG}\", which is neither a drive path "
+      "nor a path that starts with an environment reference. Expected, for example, "
+      "C:\\Logs\\upgrade.log or %SystemRoot%\\Temp\\upgrade.log; empty for no log.")
+  endif()
   if(UPGRADE_SIGN_CERT AND NOT EXISTS "${UPGRADE_SIGN_CERT}")
     message(FATAL_ERROR "UPGRADE_SIGN_CERT is \"${UPGRADE_SIGN_CERT}\", but no file is there.")
   endif()

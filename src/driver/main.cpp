@@ -2,6 +2,7 @@
 // starts the installer of the new one lying beside this program. Shows
 // nothing, reads no settings, and exits 0 whenever the upgrade has run; the
 // other exit codes are in driver/exit_codes.h.
+#include "build_options.h"
 #include "driver/abnormal_end.h"
 #include "driver/exit_codes.h"
 #include "driver/install_locations.h"
@@ -13,5 +14,5 @@ int main(int argc, char**) {
   if (placement != kExitUpgradeRan) return placement;
   const InstallLayout layout = DetectLayout();
   const InstallMode mode = ModeForArgumentCount(CountProgramArguments(argc));
-  return RunUpgrade(layout, mode);
+  return RunUpgrade(layout, mode, kBuildOptions);
 }

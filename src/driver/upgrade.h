@@ -8,3 +8,19 @@ enum class InstallLayout { Layout32, Layout64 };
 // How the new installer is started: interactively, or silently with the
 // install response file.
 enum class InstallMode { Interactive, Silent };
+
+// What the program tells its caller through its exit code once the installer
+// ran: Classic, 0 whatever the installer did; Installer, the installer's own
+// exit code.
+enum class ExitCodeChoice { Classic, Installer };
+
+// The options a release engineer chose when the program was built; main.cpp
+// fixes them, so the program reads no setting.
+struct UpgradeOptions {
+  // How long to wait, after the uninstaller itself has ended, for the
+  // processes it started; 0 waits for the uninstaller alone.
+  unsigned helpersWaitSeconds;
+  ExitCodeChoice exitCode;
+  // Where to append the log, with %NAME% references; empty for no log.
+  const char* logPath;
+};

@@ -54,7 +54,9 @@ LaunchCommand BuildInstallCommand(InstallMode mode,
                              kInstallResponse);
 }
 
-int RunUpgrade(InstallLayout layout, InstallMode mode) {
+int RunUpgrade(InstallLayout layout, InstallMode mode,
+               const UpgradeOptions& options) {
+  (void)options;
   const PathBuffer infoFolder = InfoFolderPath(layout);
   const bool previousInstall = PathFileExistsA(infoFolder.c_str()) != FALSE;
   LaunchCommand install = BuildInstallCommand(mode, ModuleFolder());

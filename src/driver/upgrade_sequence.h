@@ -35,5 +35,7 @@ LaunchCommand BuildInstallCommand(InstallMode mode,
 // before anything is removed. When the old version is there but the new
 // installer is not, nothing is removed or started; likewise when the
 // uninstaller cannot start for want of elevation. Returns the exit code:
-// kExitUpgradeRan, kExitInstallerMissing or kExitNeedsElevation.
-int RunUpgrade(InstallLayout layout, InstallMode mode);
+// kExitUpgradeRan, kExitInstallerMissing or kExitNeedsElevation. `options` are
+// those the program was built with.
+int RunUpgrade(InstallLayout layout, InstallMode mode,
+               const UpgradeOptions& options);
