@@ -1,8 +1,20 @@
 #include "launch/process_runner.h"
 
+#include <utility>
+
 #include "platform/win32_api.h"
 
+namespace {
+
+StartHook startHook = nullptr;
+
+}  // namespace
+
 DWORD RunAndWait(LaunchCommand& command) {
+  if (startHook != nullptr) {
+    const DWORD refused = startHook(command);
+    if (refused != ERROR_SUCCESS) return refused;
+  }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -27,4 +39,8 @@ bool ProgramIsThere(const LaunchCommand& command) {
   char found[MAX_PATH] = {};
   return SearchPathA(nullptr, command.line.c_str(), nullptr, MAX_PATH, found,
                      nullptr) != 0;
+}
+
+StartHook SetStartHookForTesting(StartHook hook) {
+  return std::exchange(startHook, hook);
 }

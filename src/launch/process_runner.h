@@ -14,6 +14,12 @@
 // when memory has run out.
 DWORD RunAndWait(LaunchCommand& command);
 
+// Test seam: while a hook is set, each start asks it first; a non-zero answer
+// is taken as the system's refusal with that error, and nothing is started.
+// Returns the hook it replaces; null turns it off.
+using StartHook = DWORD (*)(const LaunchCommand& command);
+StartHook SetStartHookForTesting(StartHook hook);
+
 // Whether the program `command` starts is there: the file `program` names, or
 // for a bare name in `line`, a file the system's program search finds.
 bool ProgramIsThere(const LaunchCommand& command);

@@ -12,6 +12,13 @@ const char kUninstallResponse[] = "uninstall.iss";
 const char kMaintenanceProgram[] = "setup.exe";
 const char kUninstallSwitches[] = " -s -uninst -f1";
 
+// Only a start refused for want of elevation stops the upgrade, since then
+// neither the deletion nor the installer could succeed; any other failure to
+// start only skips the wait.
+bool UninstallStartStopsTheUpgrade(DWORD startError) {
+  return startError == ERROR_ELEVATION_REQUIRED;
+}
+
 }  // namespace
 
 bool PlaceUninstallResponse(const std::string& moduleFolder,
@@ -31,10 +38,6 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
   // I\setup.exe -s -uninst -f1"I\uninstall.iss"
   return ResponseFileCommand(infoFolder, kMaintenanceProgram,
                              kUninstallSwitches, kUninstallResponse);
-}
-
-bool UninstallStartStopsTheUpgrade(DWORD startError) {
-  return startError == ERROR_ELEVATION_REQUIRED;
 }
 
 bool RemovePreviousInstall(const std::string& infoFolder) {

@@ -17,12 +17,6 @@ bool PlaceUninstallResponse(const std::string& moduleFolder,
 // `infoFolder`, started by its full path, with the response file beside it.
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 
-// Whether the error from starting the uninstaller stops the upgrade before
-// anything is removed: only a start refused for want of elevation does, since
-// then neither the deletion nor the installer could succeed. Any other failure
-// to start only skips the wait.
-bool UninstallStartStopsTheUpgrade(DWORD startError);
-
 // Places the response file, runs the silent uninstall and waits for it, resets
 // the folder's own attributes and deletes the folder with everything in it.
 // Every step runs whatever happened before; nothing is reported. When the

@@ -57,22 +57,6 @@ TEST_F(RemovalStage, MissingSourceCopiesNothing) {
   EXPECT_FALSE(test_files::Exists(kInfo + "\\uninstall.iss"));
 }
 
-// Only a start refused for want of elevation stops the upgrade; a missing or
-// otherwise unstartable uninstaller only skips the wait.
-TEST(UninstallStart, OnlyAMissingElevationStopsTheUpgrade) {
-  const struct {
-    DWORD error;
-    bool stops;
-  } cases[] = {{ERROR_SUCCESS, false},
-               {ERROR_FILE_NOT_FOUND, false},
-               {ERROR_ACCESS_DENIED, false},
-               {ERROR_ELEVATION_REQUIRED, true}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(UninstallStartStopsTheUpgrade(c.error), c.stops)
-        << "start error " << c.error;
-  }
-}
-
 // The process runner reports the error of a start, which the decision above
 // reads.
 TEST_F(RemovalStage, TheRunnerReportsWhyAStartFailed) {

@@ -3,6 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "driver/exit_codes.h"
+#include "driver/install_locations.h"
+#include "launch/process_runner.h"
+#include "launch/program_location.h"
+#include "platform/win32_api.h"
+#include "removal/removal_stage.h"
+#include "test_files.h"
 
 namespace {
 
@@ -33,6 +42,64 @@ TEST(UpgradeSequence, InstallCommandOfEachMode) {
     EXPECT_EQ(command.program, c.program) << "folder: [" << c.folder << "]";
     EXPECT_EQ(command.line, c.line) << "folder: [" << c.folder << "]";
   }
+}
+
+// The program beside the tests, where the upgrade looks for its companions:
+// a startable installer (the recorder fixture) and the uninstall response.
+class UpgradeRun : public test_files::ScratchFolderTest {
+ protected:
+  UpgradeRun()
+      : ScratchFolderTest(InfoFolderPath(InstallLayout::Layout32).c_str()) {}
+  void SetUp() override {
+    ScratchFolderTest::SetUp();
+    char recorder[MAX_PATH] = {};
+    GetFullPathNameA(TEST_BUILD_DIR "/tests/recorder" TEST_EXE_SUFFIX, MAX_PATH,
+                     recorder, nullptr);
+    ASSERT_TRUE(CopyFileA(recorder, installer_.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(recorder, (info_ + "\\setup.exe").c_str(), FALSE));
+    test_files::WriteFile(info_ + "\\Disk1\\data1.cab");
+    // The response file's content does not matter here.
+    ASSERT_TRUE(CopyFileA(installer_.c_str(), response_.c_str(), FALSE));
+    started_.clear();
+  }
+  void TearDown() override {
+    DeleteFileA(installer_.c_str());
+    DeleteFileA(response_.c_str());
+    ScratchFolderTest::TearDown();
+  }
+
+  static DWORD RefuseUninstallerForElevation(const LaunchCommand& command) {
+    started_.push_back(command.line);
+    const bool uninstaller = command.program.size() >= 9 &&
+                             command.program.compare(command.program.size() - 9,
+                                                     9, "setup.exe") == 0;
+    return uninstaller ? ERROR_ELEVATION_REQUIRED : ERROR_FILE_NOT_FOUND;
+  }
+
+  const std::string info_ = InfoFolderPath(InstallLayout::Layout32).c_str();
+  const std::string installer_ = ModuleFolder() + "\\data.exe";
+  const std::string response_ = ModuleFolder() + "\\uninstall.iss";
+  static std::vector<std::string> started_;
+};
+
+std::vector<std::string> UpgradeRun::started_;
+
+// An uninstaller refused for want of elevation stops the upgrade: the old
+// version stays whole, the response file placed for it goes, and nothing else
+// is started.
+TEST_F(UpgradeRun, UninstallerRefusedForElevationRemovesAndStartsNothing) {
+  const StartHook previous =
+      SetStartHookForTesting(RefuseUninstallerForElevation);
+  const int exitCode =
+      RunUpgrade(InstallLayout::Layout32, InstallMode::Silent,
+                 UpgradeOptions{0, ExitCodeChoice::Classic, ""});
+  SetStartHookForTesting(previous);
+  EXPECT_EQ(exitCode, kExitNeedsElevation);
+  ASSERT_EQ(started_.size(), 1u);
+  EXPECT_EQ(started_[0], BuildUninstallCommand(info_).line);
+  EXPECT_TRUE(test_files::Exists(info_ + "\\setup.exe"));
+  EXPECT_TRUE(test_files::Exists(info_ + "\\Disk1\\data1.cab"));
+  EXPECT_FALSE(test_files::Exists(info_ + "\\uninstall.iss"));
 }
 
 }  // namespace
