@@ -22,6 +22,10 @@
 // split by its own rules; Windows hands it over unsplit.
 inline const char* RawCommandLine() { return GetCommandLineA(); }
 
+// Test seam: the code page of a Windows process is fixed when it starts, so
+// this changes nothing and answers 0.
+inline UINT SetActiveCodePageForTesting(UINT) { return 0; }
+
 #else  // POSIX stand-ins
 
 #include <cstdint>
@@ -54,6 +58,8 @@ using LPCWSTR = const WCHAR*;
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 
 #define CP_ACP 0u
+#define CP_UTF8 65001u
+#define WC_ERR_INVALID_CHARS 0x00000080u
 #define WC_NO_BEST_FIT_CHARS 0x00000400u
 
 #define FILE_LIST_DIRECTORY 0x00000001u
@@ -79,11 +85,13 @@ using LPCWSTR = const WCHAR*;
 #define ERROR_NO_MORE_FILES 18u
 #define ERROR_FILE_EXISTS 80u
 #define ERROR_INSUFFICIENT_BUFFER 122u
+#define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INVALID_NAME 123u
 #define ERROR_DIR_NOT_EMPTY 145u
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_DIRECTORY 267u
 #define ERROR_ELEVATION_REQUIRED 740u
+#define ERROR_INVALID_FLAGS 1004u
 
 struct FILETIME {
   DWORD dwLowDateTime;
@@ -160,6 +168,7 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
                void* overlapped);
 [[noreturn]] void ExitProcess(UINT exitCode);
 BOOL IsDBCSLeadByte(BYTE byte);
+UINT GetACP();
 
 // Files and folders.
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
@@ -179,5 +188,9 @@ void SetLastError(DWORD error);
 // The command line exactly as the process received it, or null where the
 // system hands the arguments over already split, as POSIX kernels do.
 inline const char* RawCommandLine() { return nullptr; }
+
+// Test seam: makes GetACP answer `codePage` (1252 at start, or CP_UTF8, the
+// system-wide UTF-8 option) and returns the code page it replaces.
+UINT SetActiveCodePageForTesting(UINT codePage);
 
 #endif

@@ -296,6 +296,25 @@ scenario_own_path_not_exact() {
     expect_runs
     expect_present "$info_win\\setup.exe"
   done
+  # Under the system-wide UTF-8 code page, which a manifest beside the
+  # program chooses for it alone, every name has an exact narrow form: from
+  # the Cyrillic folder the upgrade runs.
+  if [ "$KIND" = wine ]; then
+    cat >"$(host 'C:\дистрибутив')/$program_file.manifest" <<'EOT'
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly manifestVersion="1.0" xmlns="urn:schemas-microsoft-com:asm.v1">
+  <application xmlns="urn:schemas-microsoft-com:asm.v3">
+    <windowsSettings>
+      <activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>
+    </windowsSettings>
+  </application>
+</assembly>
+EOT
+    run_upgrade_from_host_folder "$(host 'C:\дистрибутив')" /s
+    expect_exit_zero
+    expect_runs setup.exe data.exe
+    expect_absent "$info_win"
+  fi
 }
 
 scenario_abnormal_ending() {

@@ -21,4 +21,17 @@ TEST(ProgramLocation, ModuleFolderAndNameMakeUpTheRunningProgramsPath) {
   EXPECT_EQ(OwnProgramPath(), own);
 }
 
+// Under the system-wide UTF-8 code page the system refuses the best-fit and
+// used-default arguments of the exact-path check; the program must still
+// read its own path.
+TEST(ProgramLocation, OwnPathIsReadUnderTheUtf8CodePage) {
+  const UINT previous = SetActiveCodePageForTesting(CP_UTF8);
+  if (previous == 0) GTEST_SKIP() << "a process's code page is fixed here";
+  const std::string own = OwnProgramPath();
+  SetActiveCodePageForTesting(previous);
+  char narrow[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, narrow, MAX_PATH);
+  EXPECT_EQ(own, narrow);
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/drive_paths.h"
@@ -14,6 +15,20 @@
 namespace {
 
 const char kSystemDirectory[] = "C:\\Windows\\System32";
+
+// One byte to one character, as in a single-byte Western code page.
+UINT activeCodePage = 1252;
+
+// Appends the UTF-8 form of `c`, one of the characters a host name gives.
+void AppendUtf8(std::string& text, WCHAR c) {
+  const auto code = static_cast<unsigned>(c);
+  if (code < 0x80) {
+    text += static_cast<char>(code);
+  } else {
+    text += static_cast<char>(0xC0 | (code >> 6));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
 
 // Hands the program's own path over as the system's path calls do: cut short
 // to fit `size` with the size returned and ERROR_INSUFFICIENT_BUFFER set when
@@ -54,14 +69,31 @@ DWORD GetModuleFileNameW(HMODULE, LPWSTR buffer, DWORD size) {
   return HandOverOwnPath(buffer, size);
 }
 
-int WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int wideLength, LPSTR narrow,
-                        int narrowSize, LPCSTR, LPBOOL usedDefaultChar) {
+// The code page is CP_ACP, the active one, or CP_UTF8. For UTF-8, as Windows
+// does, only WC_ERR_INVALID_CHARS is accepted and no default character may be
+// asked about; otherwise one byte is one character.
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide,
+                        int wideLength, LPSTR narrow, int narrowSize,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+  const bool utf8 = (codePage == CP_ACP ? activeCodePage : codePage) == CP_UTF8;
+  if (utf8 && (flags & ~WC_ERR_INVALID_CHARS) != 0) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  if (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
   std::string converted;
   bool usedDefault = false;
   for (int i = 0; wideLength < 0 ? wide[i] != L'\0' : i < wideLength; ++i) {
     const bool fits = wide[i] >= 0 && wide[i] <= 0xFF;
     usedDefault = usedDefault || !fits;
-    converted += fits ? static_cast<char>(wide[i]) : '?';
+    if (utf8 && fits) {
+      AppendUtf8(converted, wide[i]);
+    } else {
+      converted += fits ? static_cast<char>(wide[i]) : '?';
+    }
   }
   if (wideLength < 0) converted += '\0';
   if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault;
@@ -75,6 +107,12 @@ int WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int wideLength, LPSTR narrow,
 }
 
 BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+
+UINT GetACP() { return activeCodePage; }
+
+UINT SetActiveCodePageForTesting(UINT codePage) {
+  return std::exchange(activeCodePage, codePage);
+}
 
 BOOL PathFileExistsA(LPCSTR path) {
   struct stat entry;
