@@ -11,6 +11,10 @@
 # Set WINEPREFIX, and WINEARCH for a new 32-bit prefix, before starting one.
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine reaches Unix file names through the locale's character set: with no
+# locale set (a container, a chroot, cron) it cannot reach a non-ASCII
+# folder. C.UTF-8 is always there; a caller may choose another after this.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 wine_loader=wine
 wine_bits=32
