@@ -45,11 +45,6 @@ class CFileFind {
   // The current entry's name; empty without a current entry.
   std::string GetFileName() const;
 
-  // The full path of the folder part of the pattern of the running search,
-  // for tests: the program itself reads only the failure its computation can
-  // give (ERROR_INVALID_NAME).
-  const std::string& GetRootForTesting() const { return root_; }
-
   // Ends the search and frees both entry records.
   void Close();
 
