@@ -2,7 +2,8 @@
 # program to start, and the record the fixture programs leave.
 #
 # Environment, set by the test: KIND (native or wine), LAYOUT (64 or 32),
-# PROGRAM, RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a scratch folder of
+# PROGRAM, OPTIONS_PROGRAM (the same program built with the options changed
+# from their defaults), RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a scratch folder of
 # the test run), BUILD_DIR, PRODUCT_CODE, UNIT_TESTS (the unit test program),
 # and DRIVE_C (native) or WINEPREFIX and WINE_BITS, the bits of the build's
 # programs (wine).
@@ -99,6 +100,10 @@ reset_drive() {
   rm -rf "${WORK:?}"/*
   mkdir -p "$WORK"
 }
+
+# The distributions made from here on hold the program built with the
+# options changed from their defaults.
+use_options_program() { PROGRAM=$OPTIONS_PROGRAM; }
 
 # A distribution folder: the upgrade program, the installer and both response
 # files.
