@@ -1,0 +1,73 @@
+#include "report/setup_log.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+// `text` as one byte a character, without a byte-order mark: UTF-16 code
+// units above 0xFF, which no section name, key or number holds, become '?'.
+std::string Narrowed(const std::string& text) {
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) return text.substr(3);
+  if (text.size() < 2 || text[0] != '\xFF' || text[1] != '\xFE') return text;
+  std::string narrow;
+  for (std::size_t i = 2; i + 1 < text.size(); i += 2) {
+    narrow += text[i + 1] == '\0' ? text[i] : '?';
+  }
+  return narrow;
+}
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+bool SameLetters(const std::string& a, const char* b) {
+  std::size_t i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return i == a.size() && b[i] == '\0';
+}
+
+std::optional<int> WholeNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || value < INT_MIN || value > INT_MAX ||
+      std::isspace(static_cast<unsigned char>(text[0]))) {
+    return std::nullopt;
+  }
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+std::optional<int> SetupLogResultCode(const std::string& text) {
+  const std::string narrow = Narrowed(text);
+  bool inSection = false;
+  std::size_t start = 0;
+  while (start <= narrow.size()) {
+    std::size_t end = narrow.find('\n', start);
+    if (end == std::string::npos) end = narrow.size();
+    const std::string line = Trimmed(narrow.substr(start, end - start));
+    start = end + 1;
+    if (!line.empty() && line.front() == '[') {
+      inSection = SameLetters(line, "[ResponseResult]");
+    } else if (inSection) {
+      const std::size_t equals = line.find('=');
+      if (equals != std::string::npos &&
+          SameLetters(Trimmed(line.substr(0, equals)), "ResultCode")) {
+        return WholeNumber(Trimmed(line.substr(equals + 1)));
+      }
+    }
+  }
+  return std::nullopt;
+}
