@@ -56,7 +56,6 @@ LaunchCommand BuildInstallCommand(InstallMode mode,
 
 int RunUpgrade(InstallLayout layout, InstallMode mode,
                const UpgradeOptions& options) {
-  (void)options;
   const PathBuffer infoFolder = InfoFolderPath(layout);
   const bool previousInstall = PathFileExistsA(infoFolder.c_str()) != FALSE;
   LaunchCommand install = BuildInstallCommand(mode, ModuleFolder());
@@ -64,7 +63,10 @@ int RunUpgrade(InstallLayout layout, InstallMode mode,
     // Removing the old version with no new one to install would leave the
     // machine with neither.
     if (!ProgramIsThere(install)) return kExitInstallerMissing;
-    if (!RemovePreviousInstall(infoFolder.c_str())) return kExitNeedsElevation;
+    if (RemovePreviousInstall(infoFolder.c_str(), options.helpersWaitSeconds)
+            .stopsUpgrade) {
+      return kExitNeedsElevation;
+    }
   }
   RunAndWait(install);
   return kExitUpgradeRan;

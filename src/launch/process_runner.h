@@ -1,6 +1,8 @@
 // Starting an outside program and waiting for it.
 #pragma once
 
+#include <optional>
+
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
@@ -13,6 +15,36 @@
 // while it starts the program; nothing is allocated here, so the call works
 // when memory has run out.
 DWORD RunAndWait(LaunchCommand& command);
+
+// How a run of RunAndWaitWithHelpers went.
+struct HelpersRun {
+  // How the wait for the processes the program started ended.
+  enum class Wait {
+    Off,           // the bound is 0: the program alone was waited for
+    Untracked,     // no job could hold the program: it alone was waited for
+    AllGone,       // all had ended after `helpersMs`
+    BoundReached,  // `helpersLeft` still ran when the bound was reached
+  };
+  // ERROR_SUCCESS when the program started; otherwise the system's error, and
+  // nothing else was done.
+  DWORD startError = ERROR_SUCCESS;
+  // The program's own exit code, when it could be read.
+  std::optional<DWORD> exitCode;
+  Wait helpers = Wait::Off;
+  DWORD helpersMs = 0;
+  DWORD helpersLeft = 0;
+};
+
+// Starts `command` as RunAndWait does, inside a job that takes in every
+// process it starts, and waits without a time limit for it to end. Then waits
+// for the job to have no process left, looking every 100 ms, for at most
+// `helpersWaitSeconds`; past that it returns while they run. With 0, or when
+// no job can be made for it (the system may refuse one to a process that is
+// itself in a job), it waits for the program alone. Processes may break away
+// from the job when they ask to, and closing it ends none. Every handle is
+// closed on return.
+HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
+                                 unsigned helpersWaitSeconds);
 
 // Test seam: while a hook is set, each start asks it first; a non-zero answer
 // is taken as the system's refusal with that error, and nothing is started.

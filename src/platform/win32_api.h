@@ -28,10 +28,14 @@ inline UINT SetActiveCodePageForTesting(UINT) { return 0; }
 
 #else  // POSIX stand-ins
 
+#include <cstddef>
 #include <cstdint>
 
 using BOOL = int;
 using BYTE = unsigned char;
+using ULONGLONG = std::uint64_t;
+using SIZE_T = std::size_t;
+using ULONG_PTR = std::uintptr_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
@@ -62,9 +66,12 @@ using LPCWSTR = const WCHAR*;
 #define WC_ERR_INVALID_CHARS 0x00000080u
 #define WC_NO_BEST_FIT_CHARS 0x00000400u
 
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
 #define FILE_LIST_DIRECTORY 0x00000001u
 #define FILE_SHARE_READ 0x00000001u
 #define FILE_SHARE_WRITE 0x00000002u
+#define FILE_SHARE_DELETE 0x00000004u
 #define OPEN_EXISTING 3u
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 #define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
@@ -83,15 +90,25 @@ using LPCWSTR = const WCHAR*;
 #define ERROR_INVALID_HANDLE 6u
 #define ERROR_NOT_ENOUGH_MEMORY 8u
 #define ERROR_NO_MORE_FILES 18u
+#define ERROR_SHARING_VIOLATION 32u
 #define ERROR_FILE_EXISTS 80u
-#define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_INVALID_PARAMETER 87u
+#define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_INVALID_NAME 123u
 #define ERROR_DIR_NOT_EMPTY 145u
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_DIRECTORY 267u
 #define ERROR_ELEVATION_REQUIRED 740u
 #define ERROR_INVALID_FLAGS 1004u
+
+#define CREATE_SUSPENDED 0x00000004u
+#define STARTF_USESTDHANDLES 0x00000100u
+#define STILL_ACTIVE 259u
+#define WAIT_OBJECT_0 0u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+#define JOB_OBJECT_LIMIT_BREAKAWAY_OK 0x00000800u
 
 struct FILETIME {
   DWORD dwLowDateTime;
@@ -141,6 +158,56 @@ struct PROCESS_INFORMATION {
   DWORD dwThreadId;
 };
 
+struct LARGE_INTEGER {
+  std::int64_t QuadPart;
+};
+
+enum JOBOBJECTINFOCLASS {
+  JobObjectBasicAccountingInformation = 1,
+  JobObjectExtendedLimitInformation = 9,
+};
+
+struct JOBOBJECT_BASIC_ACCOUNTING_INFORMATION {
+  LARGE_INTEGER TotalUserTime;
+  LARGE_INTEGER TotalKernelTime;
+  LARGE_INTEGER ThisPeriodTotalUserTime;
+  LARGE_INTEGER ThisPeriodTotalKernelTime;
+  DWORD TotalPageFaultCount;
+  DWORD TotalProcesses;
+  DWORD ActiveProcesses;
+  DWORD TotalTerminatedProcesses;
+};
+
+struct JOBOBJECT_BASIC_LIMIT_INFORMATION {
+  LARGE_INTEGER PerProcessUserTimeLimit;
+  LARGE_INTEGER PerJobUserTimeLimit;
+  DWORD LimitFlags;
+  SIZE_T MinimumWorkingSetSize;
+  SIZE_T MaximumWorkingSetSize;
+  DWORD ActiveProcessLimit;
+  ULONG_PTR Affinity;
+  DWORD PriorityClass;
+  DWORD SchedulingClass;
+};
+
+struct IO_COUNTERS {
+  ULONGLONG ReadOperationCount;
+  ULONGLONG WriteOperationCount;
+  ULONGLONG OtherOperationCount;
+  ULONGLONG ReadTransferCount;
+  ULONGLONG WriteTransferCount;
+  ULONGLONG OtherTransferCount;
+};
+
+struct JOBOBJECT_EXTENDED_LIMIT_INFORMATION {
+  JOBOBJECT_BASIC_LIMIT_INFORMATION BasicLimitInformation;
+  IO_COUNTERS IoInfo;
+  SIZE_T ProcessMemoryLimit;
+  SIZE_T JobMemoryLimit;
+  SIZE_T PeakProcessMemoryUsed;
+  SIZE_T PeakJobMemoryUsed;
+};
+
 // Locations.
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
@@ -162,6 +229,9 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
                     LPCSTR currentDirectory, STARTUPINFOA* startupInfo,
                     PROCESS_INFORMATION* processInformation);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+BOOL TerminateProcess(HANDLE process, UINT exitCode);
+DWORD ResumeThread(HANDLE thread);
 BOOL CloseHandle(HANDLE handle);
 HANDLE GetStdHandle(DWORD which);
 BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
@@ -169,6 +239,16 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
 [[noreturn]] void ExitProcess(UINT exitCode);
 BOOL IsDBCSLeadByte(BYTE byte);
 UINT GetACP();
+void Sleep(DWORD milliseconds);
+DWORD GetTickCount();
+
+// Jobs: a group of processes, with everything its members start.
+HANDLE CreateJobObjectA(SECURITY_ATTRIBUTES* security, LPCSTR name);
+BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass,
+                             LPVOID info, DWORD size);
+BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
+BOOL QueryInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass,
+                               LPVOID info, DWORD size, LPDWORD returned);
 
 // Files and folders.
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,

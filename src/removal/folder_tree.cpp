@@ -1,13 +1,89 @@
 #include "removal/folder_tree.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/win32_api.h"
 #include "removal/file_find.h"
 
 namespace {
 
-void (*beforeEnteringFolder)(const std::string&) = nullptr;
+const DWORD kRetryBudgetMs = 10000;
+const DWORD kRetryPauseMs = 100;
+
+BeforeEnteringFolderHook beforeEnteringFolder = nullptr;
+RetrySleepHook retrySleep = nullptr;
+RetryClockHook retryClock = nullptr;
+
+// What is left of the time one wipe may spend waiting for held items.
+struct RetryBudget {
+  DWORD leftMs = kRetryBudgetMs;
+};
+
+void Pause(DWORD milliseconds) {
+  if (retrySleep != nullptr) {
+    retrySleep(milliseconds);
+  } else {
+    Sleep(milliseconds);
+  }
+}
+
+DWORD Now() { return retryClock != nullptr ? retryClock() : GetTickCount(); }
+
+// Whether the failure `error` to delete the item at `path` may pass by
+// itself: something holds the item for a moment, its delete is pending (then
+// its attributes may no longer be read), or, for a folder whose entries all
+// went, deletes inside it are pending. A read-only item is refused for good.
+bool MayPass(DWORD error, const std::string& path, bool folder, bool emptied) {
+  switch (error) {
+    case ERROR_SHARING_VIOLATION:
+      return true;
+    case ERROR_DIR_NOT_EMPTY:
+      return folder && emptied;
+    case ERROR_ACCESS_DENIED: {
+      const DWORD attributes = GetFileAttributesA(path.c_str());
+      const DWORD refused =
+          FILE_ATTRIBUTE_READONLY | (folder ? 0 : FILE_ATTRIBUTE_DIRECTORY);
+      return attributes == INVALID_FILE_ATTRIBUTES ||
+             (attributes & refused) == 0;
+    }
+    default:
+      return false;
+  }
+}
+
+// Deletes the file, or removes the folder, at `path`, and tries again every
+// 100 ms while the failure may pass and the budget lasts. `emptied` tells
+// that every entry of the folder went. Returns ERROR_SUCCESS or the error of
+// the last try.
+DWORD DeleteWhileHeld(const std::string& path, bool folder, bool emptied,
+                      RetryBudget& budget) {
+  const auto attempt = [&] {
+    const BOOL done =
+        folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str());
+    return done ? static_cast<DWORD>(ERROR_SUCCESS) : GetLastError();
+  };
+  DWORD error = attempt();
+  if (error == ERROR_SUCCESS) return error;
+  const DWORD start = Now();
+  DWORD waited = 0;
+  while (MayPass(error, path, folder, emptied) &&
+         (waited = Now() - start) < budget.leftMs) {
+    Pause(std::min(kRetryPauseMs, budget.leftMs - waited));
+    error = attempt();
+    if (error == ERROR_SUCCESS) break;
+  }
+  budget.leftMs -= std::min(Now() - start, budget.leftMs);
+  return error;
+}
+
+bool IsGone(DWORD error) {
+  return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ||
+         error == ERROR_PATH_NOT_FOUND;
+}
+
+DWORD DeleteTree(const std::string& path, RetryBudget& budget);
 
 // Whether `name`, as the search listed it, names a child of the folder
 // searched and nothing else. The narrow search converts a name the code page
@@ -28,28 +104,36 @@ bool IsOwnChildName(const std::string& name) {
   return true;
 }
 
-void DeleteEntries(const std::string& path) {
+// Deletes the entries of the folder `path`. Returns whether every one went.
+bool DeleteEntries(const std::string& path, RetryBudget& budget) {
   CFileFind finder;
-  if (!finder.FindFile((path + "\\*.*").c_str())) return;
+  if (!finder.FindFile((path + "\\*.*").c_str())) return false;
+  bool allGone = true;
   bool more;
   do {
     more = finder.FindNextFile();
     if (finder.IsDots()) continue;
     const std::string name = finder.GetFileName();
-    if (!IsOwnChildName(name)) continue;
+    if (!IsOwnChildName(name)) {
+      allGone = false;
+      continue;
+    }
     const std::string entry = path + "\\" + name;
+    DWORD error;
     if (finder.IsDirectory()) {
       if (beforeEnteringFolder != nullptr) beforeEnteringFolder(entry);
-      DeleteFolderTree(entry);
+      error = DeleteTree(entry, budget);
     } else {
-      DeleteFileA(entry.c_str());
+      error = DeleteWhileHeld(entry, false, false, budget);
     }
+    allGone = allGone && IsGone(error);
   } while (more);
+  return allGone;
 }
 
-}  // namespace
-
-bool DeleteFolderTree(const std::string& path) {
+// Returns ERROR_SUCCESS when `path` itself was removed, otherwise the error of
+// its removal.
+DWORD DeleteTree(const std::string& path, RetryBudget& budget) {
   // Held open without delete sharing, a folder cannot be renamed or replaced
   // by a link while its entries go; a link is opened as itself. The look at
   // its attributes comes after, so it sees what is held.
@@ -57,12 +141,20 @@ bool DeleteFolderTree(const std::string& path) {
       path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
       nullptr, OPEN_EXISTING,
       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  bool emptied = false;
   if (held != INVALID_HANDLE_VALUE) {
-    if (IsOwnFolder(path)) DeleteEntries(path);
+    if (IsOwnFolder(path)) emptied = DeleteEntries(path, budget);
     CloseHandle(held);
   }
   // Removes an emptied folder, or a link as a link.
-  return RemoveDirectoryA(path.c_str()) != FALSE;
+  return DeleteWhileHeld(path, true, emptied, budget);
+}
+
+}  // namespace
+
+bool DeleteFolderTree(const std::string& path) {
+  RetryBudget budget;
+  return DeleteTree(path, budget) == ERROR_SUCCESS;
 }
 
 bool IsOwnFolder(const std::string& path) {
@@ -72,6 +164,15 @@ bool IsOwnFolder(const std::string& path) {
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
-void SetBeforeEnteringFolderHookForTesting(void (*hook)(const std::string&)) {
-  beforeEnteringFolder = hook;
+BeforeEnteringFolderHook SetBeforeEnteringFolderHookForTesting(
+    BeforeEnteringFolderHook hook) {
+  return std::exchange(beforeEnteringFolder, hook);
+}
+
+RetrySleepHook SetRetrySleepHookForTesting(RetrySleepHook hook) {
+  return std::exchange(retrySleep, hook);
+}
+
+RetryClockHook SetRetryClockHookForTesting(RetryClockHook hook) {
+  return std::exchange(retryClock, hook);
 }

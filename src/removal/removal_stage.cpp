@@ -40,21 +40,25 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
                              kUninstallSwitches, kUninstallResponse);
 }
 
-bool RemovePreviousInstall(const std::string& infoFolder) {
+RemovalResult RemovePreviousInstall(const std::string& infoFolder,
+                                    unsigned helpersWaitSeconds) {
+  RemovalResult result;
   const bool throughLink = !IsOwnFolder(infoFolder);
   const bool placed = PlaceUninstallResponse(ModuleFolder(), infoFolder);
   LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
-  const bool stop = UninstallStartStopsTheUpgrade(RunAndWait(uninstall));
-  if (placed && (throughLink || stop)) {
+  result.uninstaller = RunAndWaitWithHelpers(uninstall, helpersWaitSeconds);
+  result.stopsUpgrade =
+      UninstallStartStopsTheUpgrade(result.uninstaller.startError);
+  if (placed && (throughLink || result.stopsUpgrade)) {
     const std::string copy = infoFolder + "\\" + kUninstallResponse;
     SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(copy.c_str());
   }
-  if (stop) return false;
+  if (result.stopsUpgrade) return result;
   // Looked at again: the uninstaller may have changed what is there.
   if (IsOwnFolder(infoFolder)) {
     SetFileAttributesA(infoFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   DeleteFolderTree(infoFolder);
-  return true;
+  return result;
 }

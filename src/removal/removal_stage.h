@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "launch/process_runner.h"
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
@@ -17,12 +18,21 @@ bool PlaceUninstallResponse(const std::string& moduleFolder,
 // `infoFolder`, started by its full path, with the response file beside it.
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 
-// Places the response file, runs the silent uninstall and waits for it, resets
-// the folder's own attributes and deletes the folder with everything in it.
-// Every step runs whatever happened before; nothing is reported. When the
-// folder is a link, nothing outside is changed: the copy of the response file
-// that went through it is deleted after the uninstall, the attributes are left
-// alone, and only the link itself is removed. Returns false, having removed
-// nothing, not even the response file it placed, when the uninstaller's start
-// stops the upgrade.
-bool RemovePreviousInstall(const std::string& infoFolder);
+// What the removal did: whether it stopped the upgrade, and how the
+// uninstaller ran.
+struct RemovalResult {
+  // The uninstaller's start was refused for want of elevation: nothing was
+  // removed, not even the response file placed for it.
+  bool stopsUpgrade = false;
+  HelpersRun uninstaller;
+};
+
+// Places the response file, runs the silent uninstall and waits for it and
+// for what it started, within `helpersWaitSeconds` (RunAndWaitWithHelpers),
+// resets the folder's own attributes and deletes the folder with everything
+// in it. Every step runs whatever happened before. When the folder is a
+// link, nothing outside is changed: the copy of the response file that went
+// through it is deleted after the uninstall, the attributes are left alone,
+// and only the link itself is removed.
+[[nodiscard]] RemovalResult RemovePreviousInstall(const std::string& infoFolder,
+                                                  unsigned helpersWaitSeconds);

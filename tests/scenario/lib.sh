@@ -3,8 +3,8 @@
 #
 # Environment, set by the test: KIND (native or wine), LAYOUT (64 or 32),
 # PROGRAM, OPTIONS_PROGRAM (the same program built with the options changed
-# from their defaults), RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a scratch folder of
-# the test run), BUILD_DIR, PRODUCT_CODE, UNIT_TESTS (the unit test program),
+# from their defaults), RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a
+# scratch folder of the test run), BUILD_DIR, PRODUCT_CODE, UNIT_TESTS (the unit test program),
 # and DRIVE_C (native) or WINEPREFIX and WINE_BITS, the bits of the build's
 # programs (wine).
 
@@ -162,13 +162,68 @@ run_upgrade_from_host_folder() {
 }
 
 # Under Wine: starts the upgrade program in $1 with the exact raw command
-# line $2; sets $exit_code.
+# line $2; sets $exit_code. Standard error goes to a file: every Windows
+# process started below inherits it, helpers left running included.
 run_upgrade_line() {
   printf '%s' "$2" >"$WORK/line.txt"
   local output
-  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\$program_file" "Z:${WORK//\//\\}\\line.txt" 2>&1 | tr -d '\r')
-  [[ $output =~ exit=([0-9]+) ]] || fail "launcher said: $output"
+  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\$program_file" "Z:${WORK//\//\\}\\line.txt" 2>"$WORK/errors.txt" | tr -d '\r')
+  [[ $output =~ exit=([0-9]+) ]] || fail "launcher said: $output $(cat "$WORK/errors.txt")"
   exit_code=${BASH_REMATCH[1]}
+}
+
+# The recorder as a helper program on drive C:.
+helper_win="C:\\helpers\\helper$exe"
+place_helper() {
+  mkdir -p "$(host 'C:\helpers')"
+  cp "$RECORDER" "$(host "$helper_win")"
+}
+
+# The command line that starts the helper with the arguments given, each
+# quoted.
+helper_line() {
+  place_helper
+  local line="\"$helper_win\"" argument
+  for argument in "$@"; do line+=" \"$argument\""; done
+  echo "$line"
+}
+
+# Has the uninstaller start the helper with the arguments given. However the
+# scenario ends, it tells the helper to stop and waits for it to end, so that
+# it writes into no later scenario's record.
+uninstaller_starts_helper() {
+  UNINSTALLER_HELPER=$(helper_line "$@")
+  export UNINSTALLER_HELPER
+  trap 'echo "stop helper" >>"$record"; wait_for_record "helper released" 20' EXIT
+}
+
+# Waits at most $2 seconds for a line of the record beginning with $1.
+wait_for_record() {
+  local tries
+  for ((tries = 0; tries < $2 * 10; tries++)); do
+    grep -q "^$1" "$record" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "no line [$1] in the record after $2 s"
+}
+
+# The first line of the record beginning with $1 comes before the first
+# beginning with $2.
+expect_before() {
+  local first second
+  first=$(grep -n -m1 "^$1" "$record" | cut -d: -f1 || true)
+  second=$(grep -n -m1 "^$2" "$record" | cut -d: -f1 || true)
+  [ -n "$first" ] && [ -n "$second" ] && [ "$first" -lt "$second" ] ||
+    fail "[$1] did not come before [$2]"
+}
+
+# The milliseconds from the end of the uninstaller to the start of the
+# installer, as they recorded them.
+ms_from_uninstall_to_install() {
+  local ended started
+  ended=$(sed -n 's/^end_ms=//p' "$record" | head -1)
+  started=$(sed -n 's/^start_ms=//p' "$record" | tail -1)
+  echo $((started - ended))
 }
 
 # Runs the Wine programs that follow under code page 932 (Japanese), from a

@@ -119,6 +119,8 @@ scenario_no_maintenance_program() {
   expect_absent "$info_win"
 }
 
+# A read-only file stays, with its folders, at once: the wipe does not spend
+# its 10 s for held items on it.
 scenario_read_only_file_inside() {
   make_distribution "$dist"
   make_previous_install
@@ -131,6 +133,72 @@ scenario_read_only_file_inside() {
   expect_absent "$info_win\\uninstall.iss"
   expect_absent "$info_win\\Disk1"
   expect_absent "$info_win\\.setup.log"
+  local gap
+  gap=$(ms_from_uninstall_to_install)
+  [ "$gap" -lt 8000 ] || fail "the installer started $gap ms after the uninstaller ended"
+}
+
+# Under Wine: the uninstaller leaves a helper holding a file of the
+# information folder without delete sharing for 2.5 s. The program waits for
+# it: the folder goes whole, and the installer starts after it let go.
+scenario_helper_holds_file() {
+  make_distribution "$dist"
+  make_previous_install
+  uninstaller_starts_helper hold "" 2500 "$info_win\\Disk1\\data1.cab"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_before "helper released" "run data.exe"
+  expect_absent "$info_win"
+}
+
+# Under Wine: a program the upgrade did not start holds a file of the
+# information folder and lets go a moment after the uninstaller ended. The
+# wipe tries again until it can delete it.
+scenario_outside_holder_lets_go() {
+  make_distribution "$dist"
+  make_previous_install
+  place_helper
+  (cd "$WORK" && wine_run "$(host "$helper_win")" hold "end setup.exe" 500 \
+    "$info_win\\Disk1\\data1.cab" </dev/null >/dev/null 2>&1) &
+  trap "echo 'end setup.exe' >>'$record'; wait $!" EXIT
+  wait_for_record "helper holds" 20
+  run_upgrade "$dist" /s
+  wait_for_record "helper released" 20
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_absent "$info_win"
+}
+
+# Under Wine: the program built with a bound of 2 s, and a helper of the
+# uninstaller that would run much longer. The program waits the bound, starts
+# the installer while the helper still runs, and ends; the helper then ends
+# when the scenario tells it to, on its way out.
+scenario_helpers_wait_bound() {
+  use_options_program
+  make_distribution "$dist"
+  make_previous_install
+  uninstaller_starts_helper hold "stop helper" 0
+  run_upgrade "$dist" /s
+  expect_runs setup.exe data.exe
+  local gap
+  gap=$(ms_from_uninstall_to_install)
+  [ "$gap" -ge 1500 ] || fail "the installer started $gap ms after the uninstaller ended, before the bound"
+  ! grep -q "^helper released" "$record" || fail "the helper ended before the program"
+}
+
+# Natively: the uninstaller leaves a helper writing into the information
+# folder for 1.5 s, making it again when it is gone. The program waits for
+# it, then wipes the folder and starts the installer.
+scenario_helper_writes_into_folder() {
+  make_distribution "$dist"
+  make_previous_install
+  uninstaller_starts_helper write "" 1500 "$(host "$info_win")"
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_before "helper released" "run data.exe"
+  expect_absent "$info_win"
 }
 
 # A read-only response file beside the program is copied read-only, as the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/win32_api.h"
 #include "test_files.h"
@@ -11,9 +12,32 @@ namespace {
 
 const std::string kWork = "C:\\upgrade-test\\tree";
 
+// The waits between tries go on a clock that only they move, so no test
+// waits; the third pause closes `heldUntilThirdPause`.
+DWORD fakeNow = 0;
+int pauses = 0;
+HANDLE heldUntilThirdPause = INVALID_HANDLE_VALUE;
+
+void FakePause(DWORD milliseconds) {
+  fakeNow += milliseconds;
+  if (++pauses == 3 && heldUntilThirdPause != INVALID_HANDLE_VALUE) {
+    CloseHandle(std::exchange(heldUntilThirdPause, INVALID_HANDLE_VALUE));
+  }
+}
+
+HANDLE Hold(const std::string& path, DWORD shareMode) {
+  return CreateFileA(path.c_str(), GENERIC_READ, shareMode, nullptr,
+                     OPEN_EXISTING, 0, nullptr);
+}
+
 class FolderTree : public test_files::ScratchFolderTest {
  protected:
-  FolderTree() : ScratchFolderTest(kWork) {}
+  FolderTree() : ScratchFolderTest(kWork) { fakeNow = pauses = 0; }
+
+  test_files::ScopedHook<RetrySleepHook> pause_{SetRetrySleepHookForTesting,
+                                                FakePause};
+  test_files::ScopedHook<RetryClockHook> clock_{SetRetryClockHookForTesting,
+                                                [] { return fakeNow; }};
 };
 
 TEST_F(FolderTree, RemovesAnEmptyFolderAndFailsOnAMissingOne) {
@@ -49,6 +73,50 @@ TEST_F(FolderTree, KeepsReadOnlyFileAndItsParents) {
   EXPECT_FALSE(test_files::Exists(top + "\\one\\sibling.txt"));
   EXPECT_FALSE(test_files::Exists(top + "\\other"));
   EXPECT_FALSE(test_files::Exists(top + "\\top.txt"));
+  EXPECT_EQ(pauses, 0) << "a read-only file was tried again";
+}
+
+// Held without delete sharing, a file cannot be deleted until it is closed;
+// held with it, Windows deletes it only once it is closed and until then
+// refuses its folder. Either way the wipe tries again until the holder lets
+// go, and the whole tree goes.
+TEST_F(FolderTree, TriesAgainUntilTheHolderOfAFileLetsGo) {
+  const std::string top = kWork + "\\top";
+  for (const DWORD share :
+       {FILE_SHARE_READ, FILE_SHARE_READ | FILE_SHARE_DELETE}) {
+    pauses = 0;
+    test_files::WriteFile(top + "\\Disk1\\data1.cab");
+    test_files::WriteFile(top + "\\other.txt");
+    heldUntilThirdPause = Hold(top + "\\Disk1\\data1.cab", share);
+    ASSERT_NE(heldUntilThirdPause, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(DeleteFolderTree(top)) << "share mode " << share;
+    EXPECT_FALSE(test_files::Exists(top)) << "share mode " << share;
+    if (share == FILE_SHARE_READ) {
+      EXPECT_EQ(pauses, 3);
+    }
+    if (heldUntilThirdPause != INVALID_HANDLE_VALUE) {
+      CloseHandle(std::exchange(heldUntilThirdPause, INVALID_HANDLE_VALUE));
+    }
+  }
+}
+
+// Items held for good spend the one budget of the whole wipe once: the first
+// waits 10 s, the next not at all, and everything else goes.
+TEST_F(FolderTree, SpendsOneBudgetOnItemsHeldForGood) {
+  const std::string top = kWork + "\\top";
+  test_files::WriteFile(top + "\\a\\held.txt");
+  test_files::WriteFile(top + "\\b\\held.txt");
+  test_files::WriteFile(top + "\\free.txt");
+  const HANDLE a = Hold(top + "\\a\\held.txt", FILE_SHARE_READ);
+  const HANDLE b = Hold(top + "\\b\\held.txt", FILE_SHARE_READ);
+  EXPECT_FALSE(DeleteFolderTree(top));
+  CloseHandle(a);
+  CloseHandle(b);
+  EXPECT_EQ(fakeNow, 10000u);
+  EXPECT_EQ(pauses, 100);
+  EXPECT_TRUE(test_files::Exists(top + "\\a\\held.txt"));
+  EXPECT_TRUE(test_files::Exists(top + "\\b\\held.txt"));
+  EXPECT_FALSE(test_files::Exists(top + "\\free.txt"));
 }
 
 TEST_F(FolderTree, DeletesEntriesWhosePathsPassTwoHundredCharacters) {
@@ -120,12 +188,14 @@ TEST_F(FolderTree, FollowsNoLinkSwappedInWhileTheWalkRuns) {
   if (!test_files::MakeFolderLink(kWork + "\\outside", kWork + "\\probe")) {
     GTEST_SKIP() << "this system makes no folder links";
   }
-  SetBeforeEnteringFolderHookForTesting([](const std::string& folder) {
-    test_files::Wipe(folder);
-    test_files::MakeFolderLink(kWork + "\\outside", folder);
-  });
-  DeleteFolderTree(top);
-  SetBeforeEnteringFolderHookForTesting(nullptr);
+  {
+    test_files::ScopedHook<BeforeEnteringFolderHook> swap(
+        SetBeforeEnteringFolderHookForTesting, [](const std::string& folder) {
+          test_files::Wipe(folder);
+          test_files::MakeFolderLink(kWork + "\\outside", folder);
+        });
+    DeleteFolderTree(top);
+  }
   EXPECT_TRUE(test_files::Exists(kWork + "\\outside\\keep.txt"));
   EXPECT_FALSE(test_files::Exists(top));
 }

@@ -62,12 +62,31 @@ TEST_F(RemovalStage, MissingSourceCopiesNothing) {
 TEST_F(RemovalStage, TheRunnerReportsWhyAStartFailed) {
   LaunchCommand missing{kInfo + "\\setup.exe", kInfo + "\\setup.exe -s"};
   EXPECT_EQ(RunAndWait(missing), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(RunAndWaitWithHelpers(missing, 5).startError,
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+// The uninstaller's run is reported: its exit code (the recorder's without a
+// record file), and whether the wait for what it started ran and how it
+// ended.
+TEST_F(RemovalStage, TheRunnerReportsTheExitCodeAndTheEndOfTheHelpersWait) {
+  char recorder[MAX_PATH] = {};
+  GetFullPathNameA(TEST_BUILD_DIR "/tests/recorder" TEST_EXE_SUFFIX, MAX_PATH,
+                   recorder, nullptr);
+  for (const unsigned bound : {0u, 5u}) {
+    LaunchCommand command{recorder, recorder};
+    const HelpersRun run = RunAndWaitWithHelpers(command, bound);
+    EXPECT_EQ(run.startError, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(2u)) << "bound " << bound;
+    EXPECT_EQ(run.helpers,
+              bound == 0 ? HelpersRun::Wait::Off : HelpersRun::Wait::AllGone);
+  }
 }
 
 TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {
   test_files::WriteFile(kInfo + "\\data\\file.bin");
   test_files::MakeReadOnly(kInfo);
-  EXPECT_TRUE(RemovePreviousInstall(kInfo));
+  EXPECT_FALSE(RemovePreviousInstall(kInfo, 0).stopsUpgrade);
   EXPECT_FALSE(test_files::Exists(kInfo));
 }
 

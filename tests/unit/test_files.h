@@ -35,6 +35,22 @@ bool MakeFolderLink(const std::string& target, const std::string& link);
 // Deletes the tree, read-only entries included, without following links.
 void Wipe(const std::string& drivePath);
 
+// Sets a test seam's hook for the object's life, then puts back the one it
+// replaced: ScopedHook<SleepHook> pause(SetSleepHookForTesting, FakeSleep);
+template <typename Hook>
+class ScopedHook {
+ public:
+  template <typename Given>
+  ScopedHook(Hook (*set)(Hook), Given hook) : set_(set), replaced_(set(hook)) {}
+  ~ScopedHook() { set_(replaced_); }
+  ScopedHook(const ScopedHook&) = delete;
+  ScopedHook& operator=(const ScopedHook&) = delete;
+
+ private:
+  Hook (*set_)(Hook);
+  Hook replaced_;
+};
+
 // A fixture whose scratch folder is empty when each test starts and gone
 // when it ends.
 class ScratchFolderTest : public ::testing::Test {

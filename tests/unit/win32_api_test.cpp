@@ -181,6 +181,29 @@ TEST_F(Win32Api, RemoveDirectoryARefusesAFolderThatIsNotEmpty) {
                 RemoveDirectoryA((kWork + "\\empty").c_str()));
 }
 
+// The stand-ins keep only the holds of their own process; Windows keeps
+// those of every process.
+TEST_F(Win32Api, AnItemHeldWithoutDeleteSharingGoesOnlyOnceClosed) {
+  test_files::WriteFile(kWork + "\\held.txt");
+  test_files::MakeFolder(kWork + "\\held");
+  for (const bool folder : {false, true}) {
+    const std::string path = kWork + (folder ? "\\held" : "\\held.txt");
+    const char* call = folder ? "RemoveDirectoryA" : "DeleteFileA";
+    const auto remove = [&] {
+      return folder ? RemoveDirectoryA(path.c_str())
+                    : DeleteFileA(path.c_str());
+    };
+    const HANDLE held = CreateFileA(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE) << path;
+    SetLastError(kSentinel);
+    ExpectFailure(call, path + " held", remove(), ERROR_SHARING_VIOLATION);
+    CloseHandle(held);
+    ExpectSuccess(call, path + " closed", remove());
+  }
+}
+
 TEST_F(Win32Api, CopyFileAFailsIfTheTargetExistsAndCarriesReadOnlyOver) {
   const std::string source = kWork + "\\source.iss";
   const std::string target = kWork + "\\target.iss";
@@ -277,6 +300,51 @@ TEST_F(Win32Api, CreateProcessAWithAndWithoutAnApplicationName) {
                 CreateProcessA(nullptr, &missing[0], nullptr, nullptr, FALSE, 0,
                                nullptr, nullptr, &startup, &process),
                 ERROR_FILE_NOT_FOUND);
+}
+
+// A process started suspended and assigned to a job counts there until it
+// has run and ended; an ended process cannot be assigned.
+TEST_F(Win32Api, AJobCountsASuspendedProcessUntilItEnds) {
+  char own[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, own, MAX_PATH);
+  std::string line = "\"" + std::string(own) + "\" --gtest_filter=-*";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessA(own, &line[0], nullptr, nullptr, FALSE,
+                             CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                             &process));
+  const HANDLE job = CreateJobObjectA(nullptr, nullptr);
+  ASSERT_NE(job, nullptr);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  ExpectSuccess("SetInformationJobObject", "breakaway allowed",
+                SetInformationJobObject(job, JobObjectExtendedLimitInformation,
+                                        &limits, sizeof limits));
+  ExpectSuccess("AssignProcessToJobObject", line,
+                AssignProcessToJobObject(job, process.hProcess));
+  const auto active = [job] {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+    QueryInformationJobObject(job, JobObjectBasicAccountingInformation,
+                              &accounting, sizeof accounting, nullptr);
+    return accounting.ActiveProcesses;
+  };
+  DWORD exitCode = 0;
+  EXPECT_TRUE(GetExitCodeProcess(process.hProcess, &exitCode));
+  EXPECT_EQ(exitCode, STILL_ACTIVE) << "exit code while suspended";
+  EXPECT_EQ(active(), 1u) << "active processes while suspended";
+  EXPECT_EQ(ResumeThread(process.hThread), 1u) << "suspend count before";
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+  EXPECT_TRUE(GetExitCodeProcess(process.hProcess, &exitCode));
+  EXPECT_EQ(exitCode, 0u) << "exit code once ended";
+  EXPECT_EQ(active(), 0u) << "active processes once ended";
+  SetLastError(kSentinel);
+  ExpectFailure("AssignProcessToJobObject", "an ended process",
+                AssignProcessToJobObject(job, process.hProcess),
+                ERROR_ACCESS_DENIED);
+  CloseHandle(job);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
 }
 
 TEST_F(Win32Api, SearchPathAFindsTheProgramsOwnFolderFirst) {

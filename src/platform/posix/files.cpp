@@ -1,7 +1,8 @@
 // File, folder and search calls over the POSIX file system, with the Windows
 // results the program relies on: attribute bits from the file mode, a delete
 // that refuses read-only files even for root, a folder removal that refuses
-// non-empty and read-only folders and removes a folder link as a link.
+// non-empty and read-only folders and removes a folder link as a link, and
+// both refusing an item this process holds open without delete sharing.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,18 +91,22 @@ DWORD GetFileAttributesA(LPCSTR path) {
   return attributes;
 }
 
-// Opens the item itself, a link as a link; access, share mode and the other
-// flags have no POSIX counterpart and change nothing.
-HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD,
-                   DWORD flags, HANDLE) {
+// Opens the item itself, a link as a link. Of the share mode only the
+// delete sharing counts, and only for this process's own deletes; access and
+// the other flags have no POSIX counterpart and change nothing.
+HANDLE CreateFileA(LPCSTR path, DWORD, DWORD shareMode, SECURITY_ATTRIBUTES*,
+                   DWORD, DWORD flags, HANDLE) {
   const int noFollow =
       (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 ? O_NOFOLLOW : 0;
   const int fd = open(HostPath(path).c_str(), O_PATH | O_CLOEXEC | noFollow);
-  if (fd < 0) {
+  struct stat entry;
+  if (fd < 0 || fstat(fd, &entry) != 0) {
     SetErrorFromErrno(errno);
+    if (fd >= 0) close(fd);
     return INVALID_HANDLE_VALUE;
   }
-  return new FileHandle(fd);
+  return new FileHandle(fd, entry.st_dev, entry.st_ino,
+                        (shareMode & FILE_SHARE_DELETE) != 0);
 }
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
@@ -164,6 +169,9 @@ BOOL DeleteFileA(LPCSTR path) {
     return FALSE;
   }
   if (S_ISDIR(entry.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+  if (HeldWithoutDeleteSharing(entry.st_dev, entry.st_ino)) {
+    return Fail(ERROR_SHARING_VIOLATION);
+  }
   if (!S_ISLNK(entry.st_mode) && HasNoWriteBit(entry.st_mode)) {
     return Fail(ERROR_ACCESS_DENIED);
   }
@@ -177,10 +185,13 @@ BOOL DeleteFileA(LPCSTR path) {
 BOOL RemoveDirectoryA(LPCSTR path) {
   const std::string host = HostPath(path);
   const DWORD attributes = AttributesOf(host);
+  struct stat entry;
+  const bool there = lstat(host.c_str(), &entry) == 0;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    struct stat entry;
-    return Fail(lstat(host.c_str(), &entry) == 0 ? ERROR_DIRECTORY
-                                                 : ERROR_FILE_NOT_FOUND);
+    return Fail(there ? ERROR_DIRECTORY : ERROR_FILE_NOT_FOUND);
+  }
+  if (there && HeldWithoutDeleteSharing(entry.st_dev, entry.st_ino)) {
+    return Fail(ERROR_SHARING_VIOLATION);
   }
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return Fail(ERROR_ACCESS_DENIED);

@@ -1,16 +1,47 @@
-// Handles on POSIX: closing them, and the standard-error stream.
+// Handles on POSIX: closing them, the files held open, and the
+// standard-error stream.
 #include "platform/posix/handles.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/win32_api.h"
+
+namespace {
+
+// The files and folders this process holds open, a few at a time.
+std::vector<const FileHandle*> openFiles;
+
+}  // namespace
+
+FileHandle::FileHandle(int f, dev_t d, ino_t i, bool shares)
+    : PosixHandle(Kind::File),
+      fd(f),
+      device(d),
+      inode(i),
+      sharesDelete(shares) {
+  openFiles.push_back(this);
+}
+
+FileHandle::~FileHandle() {
+  close(fd);
+  openFiles.erase(std::find(openFiles.begin(), openFiles.end(), this));
+}
+
+bool HeldWithoutDeleteSharing(dev_t device, ino_t inode) {
+  return std::any_of(openFiles.begin(), openFiles.end(), [&](const auto* f) {
+    return !f->sharesDelete && f->device == device && f->inode == inode;
+  });
+}
 
 BOOL CloseHandle(HANDLE handle) {
   auto* object = static_cast<PosixHandle*>(handle);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      (object->kind != PosixHandle::Kind::Process &&
-       object->kind != PosixHandle::Kind::File)) {
+      object->kind == PosixHandle::Kind::Search ||
+      object->kind == PosixHandle::Kind::Stream) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }

@@ -5,10 +5,13 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <set>
 #include <string>
 
+#include "platform/win32_api.h"
+
 struct PosixHandle {
-  enum class Kind { Process, Search, Stream, File };
+  enum class Kind { Process, Thread, Job, Search, Stream, File };
   explicit PosixHandle(Kind k) : kind(k) {}
   virtual ~PosixHandle() = default;
   const Kind kind;
@@ -18,6 +21,25 @@ struct ProcessHandle : PosixHandle {
   explicit ProcessHandle(pid_t p) : PosixHandle(Kind::Process), pid(p) {}
   pid_t pid;
   bool ended = false;
+  // Set from the status once it ended, or by TerminateProcess.
+  DWORD exitCode = STILL_ACTIVE;
+};
+
+// The main thread of a started process. A suspended one waits, before its
+// program is loaded, for a byte on `resumeFd`; closing that end unresumed
+// ends it.
+struct ThreadHandle : PosixHandle {
+  explicit ThreadHandle(int fd) : PosixHandle(Kind::Thread), resumeFd(fd) {}
+  ~ThreadHandle() override {
+    if (resumeFd >= 0) close(resumeFd);
+  }
+  int resumeFd;
+};
+
+// The processes assigned to a job. Their descendants belong to it too.
+struct JobHandle : PosixHandle {
+  JobHandle() : PosixHandle(Kind::Job) {}
+  std::set<pid_t> assigned;
 };
 
 // A directory search: "." and ".." first, then the listing, each name kept
@@ -37,10 +59,19 @@ struct StreamHandle : PosixHandle {
   int fd;
 };
 
-// A file or folder held open. POSIX has no share modes, so holding it keeps
-// nobody from renaming or replacing it.
+// A file or folder held open. POSIX has no share modes: a handle opened
+// without FILE_SHARE_DELETE keeps only this process's own deletes of the item
+// off (HeldWithoutDeleteSharing); other processes may rename, replace or
+// delete it.
 struct FileHandle : PosixHandle {
-  explicit FileHandle(int f) : PosixHandle(Kind::File), fd(f) {}
-  ~FileHandle() override { close(fd); }
+  FileHandle(int f, dev_t device, ino_t inode, bool sharesDelete);
+  ~FileHandle() override;
   int fd;
+  dev_t device;
+  ino_t inode;
+  bool sharesDelete;
 };
+
+// Whether a handle of this process holds the item `device`/`inode` open
+// without delete sharing.
+bool HeldWithoutDeleteSharing(dev_t device, ino_t inode);
