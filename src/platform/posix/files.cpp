@@ -90,15 +90,26 @@ DWORD GetFileAttributesA(LPCSTR path) {
   return attributes;
 }
 
-// Opens the item itself, a link as a link; access, share mode and the other
-// flags have no POSIX counterpart and change nothing.
-HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD,
-                   DWORD flags, HANDLE) {
+// Opens an existing item, a link as a link when asked to; for reading only
+// with GENERIC_READ, without waiting for a FIFO's writer. As on Windows, a
+// folder opens only with backup semantics. The share mode has no POSIX
+// counterpart and changes nothing.
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, SECURITY_ATTRIBUTES*,
+                   DWORD, DWORD flags, HANDLE) {
   const int noFollow =
       (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 ? O_NOFOLLOW : 0;
-  const int fd = open(HostPath(path).c_str(), O_PATH | O_CLOEXEC | noFollow);
+  const int mode =
+      (access & GENERIC_READ) != 0 ? O_RDONLY | O_NONBLOCK : O_PATH;
+  const int fd = open(HostPath(path).c_str(), mode | O_CLOEXEC | noFollow);
   if (fd < 0) {
     SetErrorFromErrno(errno);
+    return INVALID_HANDLE_VALUE;
+  }
+  struct stat entry;
+  if ((flags & FILE_FLAG_BACKUP_SEMANTICS) == 0 &&
+      (fstat(fd, &entry) != 0 || S_ISDIR(entry.st_mode))) {
+    close(fd);
+    SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
   return new FileHandle(fd);

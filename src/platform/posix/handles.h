@@ -38,9 +38,12 @@ struct StreamHandle : PosixHandle {
 };
 
 // A file or folder held open. POSIX has no share modes, so holding it keeps
-// nobody from renaming or replacing it.
+// nobody from renaming or replacing it. Marked for deletion, it is deleted as
+// it closes, by the name it has then, as Windows deletes a file whose last
+// handle closes.
 struct FileHandle : PosixHandle {
   explicit FileHandle(int f) : PosixHandle(Kind::File), fd(f) {}
-  ~FileHandle() override { close(fd); }
+  ~FileHandle() override;
   int fd;
+  bool deleteOnClose = false;
 };
