@@ -217,8 +217,10 @@ scenario_information_folder_links_to_file() {
 }
 
 # Names the narrow search hands back as paths: best fit turns a full-width
-# "．．＼" into "..\"; natively a host name may hold "\" itself. Nothing
-# outside the information folder goes; those entries stay, the rest goes.
+# "．．＼" into "..\"; natively a host name may hold "\" itself. A link named
+# ".. " leads outside: the system looks at "I\.. " as "I\.." but searches
+# "I\.. \*.*" through the link. Nothing outside the information folder
+# goes; those entries stay, the rest goes.
 scenario_names_that_are_paths() {
   make_distribution "$dist"
   make_previous_install
@@ -232,13 +234,17 @@ scenario_names_that_are_paths() {
   echo inner >"$info/${up}outside/inner.txt"
   echo name >"$info/${up}victim.txt"
   echo dots >"$info/$dot$dot$dot"
+  local linked=$WORK/linked-outside
+  mkdir -p "$linked"
+  echo keep >"$linked/keep.txt"
+  ln -s "$linked" "$info/.. "
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
-  [ -f "$(host 'C:\outside')/keep.txt" ] && [ -f "$(host 'C:\victim.txt')" ] ||
-    fail "files outside the information folder were deleted"
-  [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] ||
-    fail "an entry whose name reads as a path was not left alone"
+  [ -f "$(host 'C:\outside')/keep.txt" ] && [ -f "$(host 'C:\victim.txt')" ] &&
+    [ -f "$linked/keep.txt" ] || fail "files outside the information folder were deleted"
+  [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] &&
+    [ -L "$info/.. " ] || fail "an entry whose name reads as a path was not left alone"
   expect_absent "$info_win\\setup.exe"
   expect_absent "$info_win\\Disk1"
 }
