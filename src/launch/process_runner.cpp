@@ -10,7 +10,7 @@ StartHook startHook = nullptr;
 
 }  // namespace
 
-DWORD RunAndWait(LaunchCommand& command) {
+DWORD RunAndWait(LaunchCommand& command, FileHold* heldUntilStarted) {
   if (startHook != nullptr) {
     const DWORD refused = startHook(command);
     if (refused != ERROR_SUCCESS) return refused;
@@ -20,25 +20,16 @@ DWORD RunAndWait(LaunchCommand& command) {
   PROCESS_INFORMATION process = {};
   const char* program =
       command.program.empty() ? nullptr : command.program.c_str();
-  if (!CreateProcessA(program, &command.line[0], nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &process)) {
-    return GetLastError();
-  }
+  const BOOL started =
+      CreateProcessA(program, &command.line[0], nullptr, nullptr, FALSE, 0,
+                     nullptr, nullptr, &startup, &process);
+  const DWORD error = started ? ERROR_SUCCESS : GetLastError();
+  if (heldUntilStarted != nullptr) heldUntilStarted->Release();
+  if (!started) return error;
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   return ERROR_SUCCESS;
-}
-
-bool ProgramIsThere(const LaunchCommand& command) {
-  if (!command.program.empty()) {
-    const DWORD attributes = GetFileAttributesA(command.program.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  }
-  char found[MAX_PATH] = {};
-  return SearchPathA(nullptr, command.line.c_str(), nullptr, MAX_PATH, found,
-                     nullptr) != 0;
 }
 
 StartHook SetStartHookForTesting(StartHook hook) {

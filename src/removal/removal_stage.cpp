@@ -8,7 +8,6 @@
 
 namespace {
 
-const char kUninstallResponse[] = "uninstall.iss";
 const char kMaintenanceProgram[] = "setup.exe";
 const char kUninstallSwitches[] = " -s -uninst -f1";
 

@@ -7,6 +7,10 @@
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
+// The uninstall response file's name, beside the program and in the
+// information folder.
+inline constexpr char kUninstallResponse[] = "uninstall.iss";
+
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
 // source exists and never over a file already there. Returns whether the copy
 // was made.

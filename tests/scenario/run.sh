@@ -249,47 +249,109 @@ scenario_names_that_are_paths() {
   expect_absent "$info_win\\Disk1"
 }
 
-# Named as the installer it starts, the program would start itself over and
-# over: it does nothing, in either mode.
+# The program would start itself, so it does nothing, in either mode: named
+# as the installer it starts; with that installer its copy, a hard link or a
+# link to it; or named as the uninstaller, with the information folder a link
+# to its own folder. Before, each copy started the next without end, so each
+# run is bounded more tightly.
 scenario_named_as_installer() {
-  make_distribution "$dist"
   make_previous_install
-  rm "$(host "$dist")/data.exe" "$(host "$dist")/$program_file"
-  program_file=Data.EXE
-  cp "$PROGRAM" "$(host "$dist")/$program_file"
-  for mode in /s ""; do
-    run_upgrade "$dist" $mode
-    expect_exit 40
-    expect_runs
-    expect_present "$info_win\\setup.exe"
+  local folder how name=$program_file
+  folder=$(host "$dist")
+  run_limit=10
+  for how in name copy hard_link link; do
+    program_file=$name
+    rm -rf "$folder"
+    make_distribution "$dist"
+    rm "$folder/data.exe"
+    case $how in
+      name) mv "$folder/$program_file" "$folder/Data.EXE" && program_file=Data.EXE ;;
+      copy) cp "$PROGRAM" "$folder/data.exe" ;;
+      hard_link) ln "$folder/$program_file" "$folder/data.exe" ;;
+      link) ln -s "$folder/$program_file" "$folder/data.exe" ;;
+    esac
+    for mode in /s ""; do
+      run_upgrade "$dist" $mode
+      expect_exit 40
+      expect_runs
+      expect_present "$info_win\\setup.exe"
+    done
   done
+  rm -rf "$folder" "$(host "$info_win")"
+  make_distribution "$dist"
+  mv "$folder/$name" "$folder/setup.exe"
+  program_file=setup.exe
+  ln -s "$folder" "$(host "$info_win")"
+  run_upgrade "$dist" /s
+  expect_exit 40
+  expect_runs
+  expect_present "$dist\\data.exe"
 }
 
-# A previous installation but no installer: removing it would leave neither
-# version, so nothing is removed or started, in either mode.
+# A previous installation but no installer that can start: none, an empty
+# file, text, a program cut short (under Windows: natively the stand-ins read
+# an ELF header only), or in interactive mode a folder the program search
+# finds. Removing the old version would leave neither, so nothing is removed
+# or started, in either mode. Likewise with the distribution inside the
+# information folder, which the removal would delete. An uninstaller that
+# deletes the installer and its response file cannot: under Windows they are
+# held until the installer starts.
 scenario_installer_missing_keeps_previous() {
-  make_distribution "$dist"
-  rm "$(host "$dist")/data.exe"
   make_previous_install
-  for mode in /s ""; do
-    run_upgrade "$dist" $mode
-    expect_exit 42
-    expect_runs
-    expect_present "$info_win\\setup.exe"
-    expect_present "$info_win\\Disk1\\data1.cab"
+  local installer kind kinds=(missing empty text folder)
+  installer=$(host "$dist")/data.exe
+  [ "$KIND" != wine ] || kinds+=(cut_short)
+  for kind in "${kinds[@]}"; do
+    rm -rf "$installer"
+    make_distribution "$dist"
+    case $kind in
+      missing) rm "$installer" ;;
+      empty) : >"$installer" ;;
+      text) echo "not a program" >"$installer" ;;
+      folder) rm "$installer" && mkdir "$installer" ;;
+      cut_short) head -c 60000 "$RECORDER" >"$installer" ;;
+    esac
+    for mode in /s ""; do
+      run_upgrade "$dist" $mode
+      expect_exit 42
+      expect_runs
+      expect_present "$info_win\\setup.exe"
+      expect_present "$info_win\\Disk1\\data1.cab"
+    done
   done
+
+  local inside="$info_win\\new"
+  make_distribution "$inside"
+  run_upgrade "$inside" /s
+  expect_exit 42
+  expect_runs
+  expect_present "$inside\\data.exe"
+
+  [ "$KIND" = wine ] || return 0
+  rm -rf "$installer"
+  make_distribution "$dist"
+  export UNINSTALLER_MOVES="$dist\\data.exe>;$dist\\setup.iss>"
+  run_upgrade "$dist" /s
+  unset UNINSTALLER_MOVES
+  expect_exit_zero
+  expect_field setup.exe "moved $dist\\data.exe>" failed
+  expect_runs setup.exe data.exe
+  expect_present "$dist\\setup.iss"
 }
 
 # The program's own path cannot be read exactly: past the path limit (the
 # answer is cut short and names an ancestor), or, under Windows, holding
 # characters the code page cannot represent (Cyrillic), or that it maps to
-# others (full-width letters best-fit to a different, existing folder). It
-# removes nothing and starts nothing.
+# others (full-width letters best-fit to a different, existing folder). Or its
+# own path fits, at 258 characters, but the uninstall response file's beside
+# it would not. It removes nothing and starts nothing.
 scenario_own_path_not_exact() {
   make_previous_install
-  local deep='C:\dist' folders=()
+  local deep='C:\dist' near='C:\dist' folders=()
   while [ ${#deep} -le 270 ]; do deep+="\\$(printf 'd%.0s' {1..40})"; done
-  folders+=("$deep")
+  while [ ${#near} -lt 205 ]; do near+="\\$(printf 'n%.0s' {1..40})"; done
+  near+="\\$(printf 'e%.0s' $(seq $((245 - ${#near}))))"
+  folders+=("$deep" "$near")
   if [ "$KIND" = wine ]; then
     folders+=('C:\дистрибутив' 'C:\ｄｉｓｔ')
     make_distribution 'C:\dist'
