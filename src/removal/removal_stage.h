@@ -2,8 +2,10 @@
 // maintenance program, then wiping the engine's information folder.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "launch/file_identity.h"
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
@@ -12,10 +14,10 @@
 inline constexpr char kUninstallResponse[] = "uninstall.iss";
 
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
-// source exists and never over a file already there. Returns whether the copy
-// was made.
-bool PlaceUninstallResponse(const std::string& moduleFolder,
-                            const std::string& infoFolder);
+// source exists and never over a file already there. Returns the identity of
+// the copy made; none when no copy was made.
+std::optional<FileIdentity> PlaceUninstallResponse(
+    const std::string& moduleFolder, const std::string& infoFolder);
 
 // The silent uninstall command: the maintenance program "setup.exe" in
 // `infoFolder`, started by its full path, with the response file beside it.
@@ -25,8 +27,8 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 // the folder's own attributes and deletes the folder with everything in it.
 // Every step runs whatever happened before; nothing is reported. When the
 // folder is a link, nothing outside is changed: the copy of the response file
-// that went through it is deleted after the uninstall, the attributes are left
-// alone, and only the link itself is removed. Returns false, having removed
-// nothing, not even the response file it placed, when the uninstaller's start
-// stops the upgrade.
+// that went through it is deleted after the uninstall, if it is still the file
+// placed, the attributes are left alone, and only the link itself is removed.
+// Returns false when the uninstaller's start stops the upgrade, having removed
+// nothing but the response file it placed, if that is still the file placed.
 bool RemovePreviousInstall(const std::string& infoFolder);

@@ -198,6 +198,23 @@ scenario_information_folder_is_link() {
     fail "files the information folder pointed to were deleted"
   [ ! -e "$target/uninstall.iss" ] ||
     fail "the response file copied through the link stayed outside"
+
+  # The link's target swapped for another folder while the uninstaller runs:
+  # the response file the link then leads to is another's and stays as it is.
+  local foreign=$WORK/foreign
+  mkdir -p "$foreign"
+  echo foreign >"$foreign/uninstall.iss"
+  chmod a-w "$foreign/uninstall.iss"
+  cp "$RECORDER" "$target/setup.exe"
+  ln -s "$target" "$(host "$info_win")"
+  rm -f "$record"
+  export UNINSTALLER_MOVES="$(fixture_path "$target")>$(fixture_path "$target.old");$(fixture_path "$foreign")>$(fixture_path "$target")"
+  run_upgrade "$dist" /s
+  unset UNINSTALLER_MOVES
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  [ "$(cat "$target/uninstall.iss")" = foreign ] && [ -z "$(find "$target/uninstall.iss" -perm /222)" ] ||
+    fail "the response file the swapped link led to was changed or deleted"
 }
 
 # The information folder a link to a read-only file elsewhere: its attributes
