@@ -39,25 +39,9 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
                       info.nFileIndexLow};
 }
 
-// Fills `block` as far as the file goes and sets `filled` to the bytes read;
-// false when a read fails.
-bool ReadBlock(HANDLE file, std::vector<char>& block, DWORD& filled) {
-  filled = 0;
-  while (filled < block.size()) {
-    DWORD got = 0;
-    if (!ReadFile(file, block.data() + filled,
-                  static_cast<DWORD>(block.size()) - filled, &got, nullptr)) {
-      return false;
-    }
-    if (got == 0) break;
-    filled += got;
-  }
-  return true;
-}
-
 bool SameContent(HANDLE first, HANDLE second) {
-  std::vector<char> firstBlock(kBlockSize);
-  std::vector<char> secondBlock(kBlockSize);
+  std::vector<unsigned char> firstBlock(kBlockSize);
+  std::vector<unsigned char> secondBlock(kBlockSize);
   for (;;) {
     DWORD firstFilled = 0;
     DWORD secondFilled = 0;
@@ -72,6 +56,20 @@ bool SameContent(HANDLE first, HANDLE second) {
 }
 
 }  // namespace
+
+bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled) {
+  filled = 0;
+  while (filled < block.size()) {
+    DWORD got = 0;
+    if (!ReadFile(file, block.data() + filled,
+                  static_cast<DWORD>(block.size()) - filled, &got, nullptr)) {
+      return false;
+    }
+    if (got == 0) break;
+    filled += got;
+  }
+  return true;
+}
 
 std::optional<FileIdentity> EntryIdentity(const std::string& path) {
   const OpenEntry entry(path, FILE_READ_ATTRIBUTES,

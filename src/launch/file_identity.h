@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/win32_api.h"
 
@@ -36,6 +37,10 @@ bool DeleteIfStillTheFile(const std::string& path,
 // hard link or a link to it is, or a byte-for-byte copy of it. False for a
 // folder, and when either file cannot be read.
 bool IsThisProgram(const std::string& path);
+
+// Reads from `file` until `block` is full or the file ends, and sets `filled`
+// to the bytes read; false when a read fails.
+bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled);
 
 // Whether `folder` is the folder `outer` or lies inside it: the identity of
 // `outer` against that of `folder` and of each folder above it, up to its

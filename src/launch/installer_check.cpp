@@ -35,15 +35,7 @@ bool RunsOnThisMachine(const std::string& path) {
 bool WholeAsFarAsTold(HANDLE file, std::uint64_t fileSize) {
   std::vector<unsigned char> head(kHeadSize);
   DWORD filled = 0;
-  while (filled < kHeadSize) {
-    DWORD got = 0;
-    if (!ReadFile(file, head.data() + filled, kHeadSize - filled, &got,
-                  nullptr)) {
-      return false;
-    }
-    if (got == 0) break;
-    filled += got;
-  }
+  if (!ReadBlock(file, head, filled)) return false;
   if (filled < 2 || head[0] != 'M' || head[1] != 'Z') return true;
   return PeImageIsWhole(head.data(), filled, fileSize);
 }
