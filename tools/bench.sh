@@ -33,7 +33,7 @@ fi
 echo "Building ..."
 for preset in native "$wine_preset"; do
   run_logged "configuring the $preset preset" cmake --preset "$preset"
-  run_logged "building the $preset preset" cmake --build --preset "$preset" --target upgrade
+  run_logged "building the $preset preset" cmake --build --preset "$preset" --target upgrade recorder
 done
 run_logged "building the native benchmark program" cmake --build --preset native --target delete_folder_tree
 native=$PWD/build/native
@@ -70,6 +70,9 @@ source tools/info_folder.sh
 info=$(info_folder_host "$drive_c" 64 "$product_code")
 mkdir -p "$drive_c/dist" "$(dirname "$info")"
 cp "build/$wine_preset/upgrade.exe" "$drive_c/dist/upgrade.exe"
+# The program removes nothing without an installer that can start beside it;
+# the recorder, without its record file, ends at once.
+cp "build/$wine_preset/tests/recorder.exe" "$drive_c/dist/data.exe"
 
 # Puts a fresh copy of the template at $1, wipes it with the command that
 # follows, checks it is gone, and prints how long the command took.
@@ -113,6 +116,7 @@ peak_kib() {
   make_tree "$native_info" "$1" "$2" "$3"
   mkdir -p "$native_c/bench"
   cp "$native/upgrade" "$native_c/bench/upgrade"
+  cp "$native/tests/recorder" "$native_c/bench/data.exe"
   local peak
   peak=$( { /usr/bin/time -f '%M' "$native_c/bench/upgrade" >/dev/null; } 2>&1 | tail -1)
   [ ! -e "$native_info" ] || { echo "the program left the information folder"; exit 1; }

@@ -10,20 +10,28 @@ constexpr int kExitUpgradeRan = 0;
 // written to the standard-error handle where there is one.
 constexpr int kExitAbnormal = 3;
 
-// The program is itself named "data.exe", the installer it would start, so it
-// would start itself over and over. Nothing was done.
-constexpr int kExitNamedAsInstaller = 40;
+// It would start itself: it is itself named "data.exe", the installer it
+// starts, or the installer it would start ("data.exe") or the uninstaller in
+// the information folder ("setup.exe") is this program's own file, by
+// identity (a hard link or a link to it) or by content (a copy). Each copy
+// would start the next without end, so nothing was placed, removed or
+// started.
+constexpr int kExitWouldStartItself = 40;
 
-// The program's own path could not be read exactly: it is longer than the
-// system's path limit, or holds characters the code page cannot represent.
+// The program's own path could not be read exactly, or a path it composes
+// from its own folder would pass the system's path limit: the path is longer
+// than 259 characters, or holds characters the code page cannot represent.
 // Its companion files could not be found for sure, so nothing was done.
 constexpr int kExitOwnPathNotExact = 41;
 
-// A previous installation is there but the new installer is not (not beside
-// the program in silent mode, nowhere the system's search looks in
-// interactive mode). Removing the old version would leave neither, so
-// nothing was done.
-constexpr int kExitInstallerMissing = 42;
+// A previous installation is there but the new installer cannot be started:
+// there is none (not beside the program in silent mode, nowhere the system's
+// search looks in interactive mode), or the file found is not a regular file,
+// not a Windows program this machine runs, or cut short; or the program's own
+// folder is the information folder or lies inside it, so that the removal
+// would take the installer with it. Removing the old version would leave
+// neither, so nothing was removed or started.
+constexpr int kExitInstallerCannotStart = 42;
 
 // The installer engine's uninstaller could not be started because it needs
 // elevation and this program does not have it: the deletion and the new

@@ -9,7 +9,7 @@
 
 // Whether the program may run at all, checked before anything else:
 // kExitOwnPathNotExact when its own path cannot be read exactly,
-// kExitNamedAsInstaller when it is itself named "data.exe" (in any case), so
+// kExitWouldStartItself when it is itself named "data.exe" (in any case), so
 // that it would start itself; otherwise kExitUpgradeRan.
 int CheckOwnPlacement();
 
@@ -31,11 +31,20 @@ LaunchCommand BuildInstallCommand(InstallMode mode,
 
 // Runs the whole upgrade once: when the information folder of `layout` exists,
 // the previous installation is removed; then the installer is started for
-// `mode` and waited for. Everything the installer stage needs is composed
-// before anything is removed. When the old version is there but the new
-// installer is not, nothing is removed or started; likewise when the
-// uninstaller cannot start for want of elevation. Returns the exit code:
-// kExitUpgradeRan, kExitInstallerMissing or kExitNeedsElevation. `options` are
-// those the program was built with.
+// `mode` and waited for. Everything the installer stage needs is composed,
+// and the installer found, checked and held, before anything is removed; it
+// is started by the full path checked. Returns the exit code, nothing placed,
+// removed or started unless it is kExitUpgradeRan:
+// - kExitOwnPathNotExact when a path composed from the module folder would
+//   pass the system's path limit;
+// - kExitWouldStartItself when the installer, or with a previous version the
+//   uninstaller, is this program's own file;
+// - kExitInstallerCannotStart when a previous version is there and the
+//   installer cannot start, or the module folder is the information folder or
+//   lies inside it; without a previous version such an installer is not
+//   started and the answer is kExitUpgradeRan;
+// - kExitNeedsElevation when the uninstaller cannot start for want of
+//   elevation.
+// `options` are those the program was built with.
 int RunUpgrade(InstallLayout layout, InstallMode mode,
                const UpgradeOptions& options);

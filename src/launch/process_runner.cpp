@@ -73,9 +73,10 @@ void WaitForJobToEmpty(HANDLE job, DWORD boundMs, HelpersRun& run) {
 
 }  // namespace
 
-DWORD RunAndWait(LaunchCommand& command) {
+DWORD RunAndWait(LaunchCommand& command, FileHold* heldUntilStarted) {
   PROCESS_INFORMATION process = {};
   const DWORD startError = StartProcess(command, 0, process);
+  if (heldUntilStarted != nullptr) heldUntilStarted->Release();
   if (startError != ERROR_SUCCESS) return startError;
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hProcess);
@@ -114,17 +115,6 @@ HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
     CloseHandle(job);
   }
   return run;
-}
-
-bool ProgramIsThere(const LaunchCommand& command) {
-  if (!command.program.empty()) {
-    const DWORD attributes = GetFileAttributesA(command.program.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  }
-  char found[MAX_PATH] = {};
-  return SearchPathA(nullptr, command.line.c_str(), nullptr, MAX_PATH, found,
-                     nullptr) != 0;
 }
 
 StartHook SetStartHookForTesting(StartHook hook) {

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "launch/file_hold.h"
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
@@ -10,11 +11,13 @@
 // inherited handles, then waits without a time limit for that process alone to
 // end. Returns ERROR_SUCCESS when it started, otherwise the error the system
 // gave for the start; a program that cannot be started is not waited for, and
-// the exit code of one that ran is not read.
+// the exit code of one that ran is not read. `heldUntilStarted`, when given,
+// is released as soon as the process exists or the system refused to start
+// it.
 // The command's line is handed to the system as it is, which may write into it
 // while it starts the program; nothing is allocated here, so the call works
 // when memory has run out.
-DWORD RunAndWait(LaunchCommand& command);
+DWORD RunAndWait(LaunchCommand& command, FileHold* heldUntilStarted = nullptr);
 
 // How a run of RunAndWaitWithHelpers went.
 struct HelpersRun {
@@ -51,7 +54,3 @@ HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
 // Returns the hook it replaces; null turns it off.
 using StartHook = DWORD (*)(const LaunchCommand& command);
 StartHook SetStartHookForTesting(StartHook hook);
-
-// Whether the program `command` starts is there: the file `program` names, or
-// for a bare name in `line`, a file the system's program search finds.
-bool ProgramIsThere(const LaunchCommand& command);

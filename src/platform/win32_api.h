@@ -69,6 +69,10 @@ using LPCWSTR = const WCHAR*;
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
 #define FILE_LIST_DIRECTORY 0x00000001u
+#define FILE_READ_ATTRIBUTES 0x00000080u
+#define FILE_WRITE_ATTRIBUTES 0x00000100u
+#define DELETE 0x00010000u
+#define GENERIC_READ 0x80000000u
 #define FILE_SHARE_READ 0x00000001u
 #define FILE_SHARE_WRITE 0x00000002u
 #define FILE_SHARE_DELETE 0x00000004u
@@ -96,6 +100,7 @@ using LPCWSTR = const WCHAR*;
 #define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_INVALID_NAME 123u
 #define ERROR_DIR_NOT_EMPTY 145u
+#define ERROR_BAD_EXE_FORMAT 193u
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_DIRECTORY 267u
 #define ERROR_ELEVATION_REQUIRED 740u
@@ -129,6 +134,57 @@ struct WIN32_FIND_DATAA {
 };
 
 struct SECURITY_ATTRIBUTES;
+
+struct BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD nNumberOfLinks;
+  DWORD nFileIndexHigh;
+  DWORD nFileIndexLow;
+};
+
+enum FILE_INFO_BY_HANDLE_CLASS { FileBasicInfo = 0, FileDispositionInfo = 4 };
+
+// Zero times leave a file's times as they are.
+struct FILE_BASIC_INFO {
+  std::int64_t CreationTime;
+  std::int64_t LastAccessTime;
+  std::int64_t LastWriteTime;
+  std::int64_t ChangeTime;
+  DWORD FileAttributes;
+};
+
+struct FILE_DISPOSITION_INFO {
+  BYTE DeleteFile;
+};
+
+#define SCS_32BIT_BINARY 0u
+#define SCS_64BIT_BINARY 6u
+
+#define PROCESSOR_ARCHITECTURE_INTEL 0
+#define PROCESSOR_ARCHITECTURE_IA64 6
+#define PROCESSOR_ARCHITECTURE_AMD64 9
+#define PROCESSOR_ARCHITECTURE_ARM64 12
+#define PROCESSOR_ARCHITECTURE_UNKNOWN 0xFFFF
+
+struct SYSTEM_INFO {
+  WORD wProcessorArchitecture;
+  WORD wReserved;
+  DWORD dwPageSize;
+  LPVOID lpMinimumApplicationAddress;
+  LPVOID lpMaximumApplicationAddress;
+  std::uintptr_t dwActiveProcessorMask;
+  DWORD dwNumberOfProcessors;
+  DWORD dwProcessorType;
+  DWORD dwAllocationGranularity;
+  WORD wProcessorLevel;
+  WORD wProcessorRevision;
+};
 
 struct STARTUPINFOA {
   DWORD cb;
@@ -264,6 +320,18 @@ BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE search);
 DWORD GetLastError();
 void SetLastError(DWORD error);
+
+// Files held open: what they are, their content, their deletion.
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info);
+BOOL SetFileInformationByHandle(HANDLE file,
+                                FILE_INFO_BY_HANDLE_CLASS infoClass,
+                                LPVOID info, DWORD size);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read,
+              void* overlapped);
+
+// Programs: what kind a file is, and what processor this machine has.
+BOOL GetBinaryTypeA(LPCSTR path, LPDWORD type);
+void GetNativeSystemInfo(SYSTEM_INFO* info);
 
 // The command line exactly as the process received it, or null where the
 // system hands the arguments over already split, as POSIX kernels do.

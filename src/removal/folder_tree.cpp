@@ -88,11 +88,14 @@ DWORD DeleteTree(const std::string& path, RetryBudget& budget);
 // Whether `name`, as the search listed it, names a child of the folder
 // searched and nothing else. The narrow search converts a name the code page
 // cannot hold with best fit, so a full-width "．．＼x" comes back as "..\x",
-// which composed onto the folder would name a path outside it. A lead byte and
-// the byte after it are one character: under a double-byte code page a second
-// byte 0x5C is part of a character, not a separator.
+// which composed onto the folder would name a path outside it. A name that
+// ends in a dot or a space ("..", ".. ", "x.") is not composed either: the
+// system trims those from the last part of a path only, so "F\.. " is looked
+// at as "F\.." yet searched as "F\.. \*.*", through whatever ".. " is. A
+// lead byte and the byte after it are one character: under a double-byte code
+// page a second byte 0x5C is part of a character, not a separator.
 bool IsOwnChildName(const std::string& name) {
-  if (name.find_first_not_of('.') == std::string::npos) return false;
+  if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (IsDBCSLeadByte(c) && i + 1 < name.size()) {

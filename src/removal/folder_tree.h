@@ -19,7 +19,8 @@
 // the tree, is removed as a link and never followed. An entry whose listed name
 // could not be a child's own name (it holds a separator, a colon or a wildcard,
 // or is only dots, as the system's best-fit conversion can make of an
-// unmappable name) stays untouched, and so does its folder. Paths are composed
+// unmappable name, or ends in a dot or a space, which the system trims from a
+// path's last part) stays untouched, and so does its folder. Paths are composed
 // without length limits; an entry the system cannot reach by path stays.
 // Returns whether `path` itself was removed.
 bool DeleteFolderTree(const std::string& path);

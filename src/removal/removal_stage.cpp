@@ -8,7 +8,6 @@
 
 namespace {
 
-const char kUninstallResponse[] = "uninstall.iss";
 const char kMaintenanceProgram[] = "setup.exe";
 const char kUninstallSwitches[] = " -s -uninst -f1";
 
@@ -21,14 +20,16 @@ bool UninstallStartStopsTheUpgrade(DWORD startError) {
 
 }  // namespace
 
-bool PlaceUninstallResponse(const std::string& moduleFolder,
-                            const std::string& infoFolder) {
+std::optional<FileIdentity> PlaceUninstallResponse(
+    const std::string& moduleFolder, const std::string& infoFolder) {
   const std::string source = moduleFolder + "\\" + kUninstallResponse;
   CFileFind finder;
-  bool placed = false;
+  std::optional<FileIdentity> placed;
   if (finder.FindFile(source.c_str())) {
     const std::string target = infoFolder + "\\" + kUninstallResponse;
-    placed = CopyFileA(source.c_str(), target.c_str(), TRUE) != FALSE;
+    if (CopyFileA(source.c_str(), target.c_str(), TRUE)) {
+      placed = EntryIdentity(target);
+    }
   }
   finder.Close();
   return placed;
@@ -44,15 +45,15 @@ RemovalResult RemovePreviousInstall(const std::string& infoFolder,
                                     unsigned helpersWaitSeconds) {
   RemovalResult result;
   const bool throughLink = !IsOwnFolder(infoFolder);
-  const bool placed = PlaceUninstallResponse(ModuleFolder(), infoFolder);
+  const std::optional<FileIdentity> placed =
+      PlaceUninstallResponse(ModuleFolder(), infoFolder);
   LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
   result.uninstaller = RunAndWaitWithHelpers(uninstall, helpersWaitSeconds);
   result.stopsUpgrade =
       UninstallStartStopsTheUpgrade(result.uninstaller.startError);
   if (placed && (throughLink || result.stopsUpgrade)) {
-    const std::string copy = infoFolder + "\\" + kUninstallResponse;
-    SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(copy.c_str());
+    // The folder may lead elsewhere by now: only the copy placed goes.
+    DeleteIfStillTheFile(infoFolder + "\\" + kUninstallResponse, *placed);
   }
   if (result.stopsUpgrade) return result;
   // Looked at again: the uninstaller may have changed what is there.

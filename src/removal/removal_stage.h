@@ -2,17 +2,23 @@
 // maintenance program, then wiping the engine's information folder.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "launch/process_runner.h"
+#include "launch/file_identity.h"
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
+// The uninstall response file's name, beside the program and in the
+// information folder.
+inline constexpr char kUninstallResponse[] = "uninstall.iss";
+
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
-// source exists and never over a file already there. Returns whether the copy
-// was made.
-bool PlaceUninstallResponse(const std::string& moduleFolder,
-                            const std::string& infoFolder);
+// source exists and never over a file already there. Returns the identity of
+// the copy made; none when no copy was made.
+std::optional<FileIdentity> PlaceUninstallResponse(
+    const std::string& moduleFolder, const std::string& infoFolder);
 
 // The silent uninstall command: the maintenance program "setup.exe" in
 // `infoFolder`, started by its full path, with the response file beside it.
@@ -22,7 +28,8 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 // uninstaller ran.
 struct RemovalResult {
   // The uninstaller's start was refused for want of elevation: nothing was
-  // removed, not even the response file placed for it.
+  // removed but the response file placed for it, if that is still the file
+  // placed.
   bool stopsUpgrade = false;
   HelpersRun uninstaller;
 };
@@ -32,7 +39,7 @@ struct RemovalResult {
 // resets the folder's own attributes and deletes the folder with everything
 // in it. Every step runs whatever happened before. When the folder is a
 // link, nothing outside is changed: the copy of the response file that went
-// through it is deleted after the uninstall, the attributes are left alone,
-// and only the link itself is removed.
+// through it is deleted after the uninstall, if it is still the file placed,
+// the attributes are left alone, and only the link itself is removed.
 [[nodiscard]] RemovalResult RemovePreviousInstall(const std::string& infoFolder,
                                                   unsigned helpersWaitSeconds);

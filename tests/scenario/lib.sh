@@ -25,11 +25,16 @@ record=$WORK/record.txt
 program_file=upgrade$exe
 # The mark of a drive folder the tests made themselves, when it was new.
 drive_marker=.upgrade-tests-drive
-if [ "$KIND" = wine ]; then
-  export RECORD_FILE="Z:${record//\//\\}"
-else
-  export RECORD_FILE=$record
-fi
+# Seconds a run of the upgrade program may take before it is ended with its
+# process group, so that a program that starts itself over cannot hang a test.
+run_limit=60
+
+# The host path $1 as the fixture programs name it: under Wine on drive Z:.
+fixture_path() {
+  if [ "$KIND" = wine ]; then echo "Z:${1//\//\\}"; else echo "$1"; fi
+}
+export RECORD_FILE
+RECORD_FILE=$(fixture_path "$record")
 
 source "$(dirname "${BASH_SOURCE[0]}")/../../tools/info_folder.sh"
 info_win=$(info_folder_win "$LAYOUT" "$PRODUCT_CODE")
@@ -141,7 +146,8 @@ run_upgrade() {
     run_upgrade_line "$folder" "$line"
   else
     exit_code=0
-    (cd "$WORK" && "$(host "$folder")/$program_file" "$@" >"$WORK/output.txt" 2>&1) || exit_code=$?
+    (cd "$WORK" && timeout "$run_limit" "$(host "$folder")/$program_file" "$@" >"$WORK/output.txt" 2>&1) || exit_code=$?
+    expect_ended
     # The program shows nothing; only the started programs may.
     [ ! -s "$WORK/output.txt" ] || fail "the program wrote: $(cat "$WORK/output.txt")"
   fi
@@ -154,11 +160,10 @@ run_upgrade_from_host_folder() {
   local folder=$1
   shift
   exit_code=0
-  if [ "$KIND" = wine ]; then
-    (cd "$folder" && wine_run "./$program_file" "$@" >/dev/null 2>&1) || exit_code=$?
-  else
-    (cd "$folder" && "./$program_file" "$@" >/dev/null 2>&1) || exit_code=$?
-  fi
+  local -a loader=()
+  if [ "$KIND" = wine ]; then loader=("$wine_loader"); fi
+  (cd "$folder" && timeout "$run_limit" "${loader[@]}" "./$program_file" "$@" >/dev/null 2>&1) || exit_code=$?
+  expect_ended
 }
 
 # Under Wine: starts the upgrade program in $1 with the exact raw command
@@ -167,7 +172,9 @@ run_upgrade_from_host_folder() {
 run_upgrade_line() {
   printf '%s' "$2" >"$WORK/line.txt"
   local output
-  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\$program_file" "Z:${WORK//\//\\}\\line.txt" 2>"$WORK/errors.txt" | tr -d '\r')
+  exit_code=0
+  output=$(cd "$WORK" && timeout "$run_limit" "$wine_loader" "$LAUNCHER" "$1\\$program_file" "$(fixture_path "$WORK/line.txt")" 2>"$WORK/errors.txt" | tr -d '\r') || exit_code=$?
+  expect_ended
   [[ $output =~ exit=([0-9]+) ]] || fail "launcher said: $output $(cat "$WORK/errors.txt")"
   exit_code=${BASH_REMATCH[1]}
 }
@@ -224,6 +231,11 @@ ms_from_uninstall_to_install() {
   ended=$(sed -n 's/^end_ms=//p' "$record" | head -1)
   started=$(sed -n 's/^start_ms=//p' "$record" | tail -1)
   echo $((started - ended))
+}
+
+# Stops the test when the last run had to be ended at its time limit.
+expect_ended() {
+  [ "$exit_code" != 124 ] || fail "the run did not end within $run_limit s; it and what it started were ended"
 }
 
 # Runs the Wine programs that follow under code page 932 (Japanese), from a

@@ -266,6 +266,23 @@ scenario_information_folder_is_link() {
     fail "files the information folder pointed to were deleted"
   [ ! -e "$target/uninstall.iss" ] ||
     fail "the response file copied through the link stayed outside"
+
+  # The link's target swapped for another folder while the uninstaller runs:
+  # the response file the link then leads to is another's and stays as it is.
+  local foreign=$WORK/foreign
+  mkdir -p "$foreign"
+  echo foreign >"$foreign/uninstall.iss"
+  chmod a-w "$foreign/uninstall.iss"
+  cp "$RECORDER" "$target/setup.exe"
+  ln -s "$target" "$(host "$info_win")"
+  rm -f "$record"
+  export UNINSTALLER_MOVES="$(fixture_path "$target")>$(fixture_path "$target.old");$(fixture_path "$foreign")>$(fixture_path "$target")"
+  run_upgrade "$dist" /s
+  unset UNINSTALLER_MOVES
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  [ "$(cat "$target/uninstall.iss")" = foreign ] && [ -z "$(find "$target/uninstall.iss" -perm /222)" ] ||
+    fail "the response file the swapped link led to was changed or deleted"
 }
 
 # The information folder a link to a read-only file elsewhere: its attributes
@@ -285,8 +302,10 @@ scenario_information_folder_links_to_file() {
 }
 
 # Names the narrow search hands back as paths: best fit turns a full-width
-# "．．＼" into "..\"; natively a host name may hold "\" itself. Nothing
-# outside the information folder goes; those entries stay, the rest goes.
+# "．．＼" into "..\"; natively a host name may hold "\" itself. A link named
+# ".. " leads outside: the system looks at "I\.. " as "I\.." but searches
+# "I\.. \*.*" through the link. Nothing outside the information folder
+# goes; those entries stay, the rest goes.
 scenario_names_that_are_paths() {
   make_distribution "$dist"
   make_previous_install
@@ -300,58 +319,124 @@ scenario_names_that_are_paths() {
   echo inner >"$info/${up}outside/inner.txt"
   echo name >"$info/${up}victim.txt"
   echo dots >"$info/$dot$dot$dot"
+  local linked=$WORK/linked-outside
+  mkdir -p "$linked"
+  echo keep >"$linked/keep.txt"
+  ln -s "$linked" "$info/.. "
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
-  [ -f "$(host 'C:\outside')/keep.txt" ] && [ -f "$(host 'C:\victim.txt')" ] ||
-    fail "files outside the information folder were deleted"
-  [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] ||
-    fail "an entry whose name reads as a path was not left alone"
+  [ -f "$(host 'C:\outside')/keep.txt" ] && [ -f "$(host 'C:\victim.txt')" ] &&
+    [ -f "$linked/keep.txt" ] || fail "files outside the information folder were deleted"
+  [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] &&
+    [ -L "$info/.. " ] || fail "an entry whose name reads as a path was not left alone"
   expect_absent "$info_win\\setup.exe"
   expect_absent "$info_win\\Disk1"
 }
 
-# Named as the installer it starts, the program would start itself over and
-# over: it does nothing, in either mode.
+# The program would start itself, so it does nothing, in either mode: named
+# as the installer it starts; with that installer its copy, a hard link or a
+# link to it; or named as the uninstaller, with the information folder a link
+# to its own folder. Before, each copy started the next without end, so each
+# run is bounded more tightly.
 scenario_named_as_installer() {
-  make_distribution "$dist"
   make_previous_install
-  rm "$(host "$dist")/data.exe" "$(host "$dist")/$program_file"
-  program_file=Data.EXE
-  cp "$PROGRAM" "$(host "$dist")/$program_file"
-  for mode in /s ""; do
-    run_upgrade "$dist" $mode
-    expect_exit 40
-    expect_runs
-    expect_present "$info_win\\setup.exe"
+  local folder how name=$program_file
+  folder=$(host "$dist")
+  run_limit=10
+  for how in name copy hard_link link; do
+    program_file=$name
+    rm -rf "$folder"
+    make_distribution "$dist"
+    rm "$folder/data.exe"
+    case $how in
+      name) mv "$folder/$program_file" "$folder/Data.EXE" && program_file=Data.EXE ;;
+      copy) cp "$PROGRAM" "$folder/data.exe" ;;
+      hard_link) ln "$folder/$program_file" "$folder/data.exe" ;;
+      link) ln -s "$folder/$program_file" "$folder/data.exe" ;;
+    esac
+    for mode in /s ""; do
+      run_upgrade "$dist" $mode
+      expect_exit 40
+      expect_runs
+      expect_present "$info_win\\setup.exe"
+    done
   done
+  rm -rf "$folder" "$(host "$info_win")"
+  make_distribution "$dist"
+  mv "$folder/$name" "$folder/setup.exe"
+  program_file=setup.exe
+  ln -s "$folder" "$(host "$info_win")"
+  run_upgrade "$dist" /s
+  expect_exit 40
+  expect_runs
+  expect_present "$dist\\data.exe"
 }
 
-# A previous installation but no installer: removing it would leave neither
-# version, so nothing is removed or started, in either mode.
+# A previous installation but no installer that can start: none, an empty
+# file, text, a program cut short (under Windows: natively the stand-ins read
+# an ELF header only), or in interactive mode a folder the program search
+# finds. Removing the old version would leave neither, so nothing is removed
+# or started, in either mode. Likewise with the distribution inside the
+# information folder, which the removal would delete. An uninstaller that
+# deletes the installer and its response file cannot: under Windows they are
+# held until the installer starts.
 scenario_installer_missing_keeps_previous() {
-  make_distribution "$dist"
-  rm "$(host "$dist")/data.exe"
   make_previous_install
-  for mode in /s ""; do
-    run_upgrade "$dist" $mode
-    expect_exit 42
-    expect_runs
-    expect_present "$info_win\\setup.exe"
-    expect_present "$info_win\\Disk1\\data1.cab"
+  local installer kind kinds=(missing empty text folder)
+  installer=$(host "$dist")/data.exe
+  [ "$KIND" != wine ] || kinds+=(cut_short)
+  for kind in "${kinds[@]}"; do
+    rm -rf "$installer"
+    make_distribution "$dist"
+    case $kind in
+      missing) rm "$installer" ;;
+      empty) : >"$installer" ;;
+      text) echo "not a program" >"$installer" ;;
+      folder) rm "$installer" && mkdir "$installer" ;;
+      cut_short) head -c 60000 "$RECORDER" >"$installer" ;;
+    esac
+    for mode in /s ""; do
+      run_upgrade "$dist" $mode
+      expect_exit 42
+      expect_runs
+      expect_present "$info_win\\setup.exe"
+      expect_present "$info_win\\Disk1\\data1.cab"
+    done
   done
+
+  local inside="$info_win\\new"
+  make_distribution "$inside"
+  run_upgrade "$inside" /s
+  expect_exit 42
+  expect_runs
+  expect_present "$inside\\data.exe"
+
+  [ "$KIND" = wine ] || return 0
+  rm -rf "$installer"
+  make_distribution "$dist"
+  export UNINSTALLER_MOVES="$dist\\data.exe>;$dist\\setup.iss>"
+  run_upgrade "$dist" /s
+  unset UNINSTALLER_MOVES
+  expect_exit_zero
+  expect_field setup.exe "moved $dist\\data.exe>" failed
+  expect_runs setup.exe data.exe
+  expect_present "$dist\\setup.iss"
 }
 
 # The program's own path cannot be read exactly: past the path limit (the
 # answer is cut short and names an ancestor), or, under Windows, holding
 # characters the code page cannot represent (Cyrillic), or that it maps to
-# others (full-width letters best-fit to a different, existing folder). It
-# removes nothing and starts nothing.
+# others (full-width letters best-fit to a different, existing folder). Or its
+# own path fits, at 258 characters, but the uninstall response file's beside
+# it would not. It removes nothing and starts nothing.
 scenario_own_path_not_exact() {
   make_previous_install
-  local deep='C:\dist' folders=()
+  local deep='C:\dist' near='C:\dist' folders=()
   while [ ${#deep} -le 270 ]; do deep+="\\$(printf 'd%.0s' {1..40})"; done
-  folders+=("$deep")
+  while [ ${#near} -lt 205 ]; do near+="\\$(printf 'n%.0s' {1..40})"; done
+  near+="\\$(printf 'e%.0s' $(seq $((245 - ${#near}))))"
+  folders+=("$deep" "$near")
   if [ "$KIND" = wine ]; then
     folders+=('C:\дистрибутив' 'C:\ｄｉｓｔ')
     make_distribution 'C:\dist'

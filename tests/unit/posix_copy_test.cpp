@@ -26,7 +26,7 @@ TEST(PosixCopy, FailingMidwayLeavesNoResponseFile) {
   signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
   const bool placed =
-      PlaceUninstallResponse(kWork + "\\dist", kWork + "\\info");
+      PlaceUninstallResponse(kWork + "\\dist", kWork + "\\info").has_value();
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, SIG_DFL);
   EXPECT_FALSE(placed);

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "test_files.h"
 
@@ -360,6 +362,110 @@ TEST_F(Win32Api, SearchPathAFindsTheProgramsOwnFolderFirst) {
                 SearchPathA(nullptr, "no-such-installer.exe", nullptr, MAX_PATH,
                             found, nullptr),
                 ERROR_FILE_NOT_FOUND);
+}
+
+// One file under two names (a hard link) has one identity; a copy has its
+// own. A read gives the content, then nothing. A folder opens only with
+// backup semantics.
+TEST_F(Win32Api, GetFileInformationByHandleTellsOneFileFromACopy) {
+  const std::string file = kWork + "\\file.bin";
+  const std::string linked = kWork + "\\linked.bin";
+  const std::string copy = kWork + "\\copy.bin";
+  test_files::WriteFile(file, "content");
+  std::filesystem::create_hard_link(test_files::Host(file),
+                                    test_files::Host(linked));
+  ASSERT_TRUE(CopyFileA(file.c_str(), copy.c_str(), TRUE));
+  std::map<std::string, BY_HANDLE_FILE_INFORMATION> info;
+  for (const std::string& path : {file, linked, copy, kWork}) {
+    const HANDLE handle =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << "CreateFileA(" << path << ")";
+    ExpectSuccess("GetFileInformationByHandle", path,
+                  GetFileInformationByHandle(handle, &info[path]));
+    char read[16] = {};
+    DWORD got = 0;
+    if (path != kWork) {
+      ExpectSuccess("ReadFile", path,
+                    ReadFile(handle, read, sizeof read, &got, nullptr));
+      EXPECT_EQ(std::string(read, got), "content")
+          << "ReadFile(" << path << ")";
+      EXPECT_TRUE(ReadFile(handle, read, sizeof read, &got, nullptr) &&
+                  got == 0)
+          << "ReadFile(" << path << ") at its end";
+    }
+    CloseHandle(handle);
+  }
+  const auto index = [&](const std::string& path) {
+    const BY_HANDLE_FILE_INFORMATION& i = info[path];
+    return std::make_tuple(i.dwVolumeSerialNumber, i.nFileIndexHigh,
+                           i.nFileIndexLow);
+  };
+  EXPECT_EQ(index(file), index(linked));
+  EXPECT_NE(index(file), index(copy));
+  EXPECT_EQ(info[file].nFileSizeLow, 7u);
+  EXPECT_EQ(info[kWork].dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  SetLastError(kSentinel);
+  ExpectFailure(
+      "CreateFileA without backup semantics", kWork,
+      CreateFileA(kWork.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                  OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE,
+      ERROR_ACCESS_DENIED);
+}
+
+// A read-only file marked through its handle goes when the handle closes,
+// once the mark is allowed by clearing its attribute through the same handle.
+TEST_F(Win32Api, SetFileInformationByHandleDeletesAsTheHandleCloses) {
+  const std::string file = kWork + "\\locked.iss";
+  test_files::WriteFile(file);
+  test_files::MakeReadOnly(file);
+  const HANDLE handle = CreateFileA(
+      file.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = TRUE;
+  SetLastError(kSentinel);
+  ExpectFailure("SetFileInformationByHandle(FileDispositionInfo)", file,
+                SetFileInformationByHandle(handle, FileDispositionInfo,
+                                           &disposition, sizeof disposition),
+                ERROR_ACCESS_DENIED);
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  ExpectSuccess(
+      "SetFileInformationByHandle(FileBasicInfo)", file,
+      SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic));
+  ExpectSuccess("SetFileInformationByHandle(FileDispositionInfo)", file,
+                SetFileInformationByHandle(handle, FileDispositionInfo,
+                                           &disposition, sizeof disposition));
+  EXPECT_TRUE(test_files::Exists(file)) << "deleted before its handle closed";
+  CloseHandle(handle);
+  EXPECT_FALSE(test_files::Exists(file));
+}
+
+// This test program is a program of its own width, on a processor that runs
+// it; text is no program.
+TEST_F(Win32Api, GetBinaryTypeAKnowsThisProgramAndRefusesText) {
+  char own[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, own, MAX_PATH);
+  DWORD type = 99;
+  ExpectSuccess("GetBinaryTypeA", own, GetBinaryTypeA(own, &type));
+  const bool wide = sizeof(void*) == 8;
+  EXPECT_EQ(type, wide ? SCS_64BIT_BINARY : SCS_32BIT_BINARY);
+  const std::string text = kWork + "\\text.exe";
+  test_files::WriteFile(text, "not a program");
+  EXPECT_FALSE(GetBinaryTypeA(text.c_str(), &type)) << "GetBinaryTypeA(text)";
+  SYSTEM_INFO system = {};
+  GetNativeSystemInfo(&system);
+  const std::set<int> processors64 = {PROCESSOR_ARCHITECTURE_AMD64,
+                                      PROCESSOR_ARCHITECTURE_ARM64,
+                                      PROCESSOR_ARCHITECTURE_IA64};
+  if (wide) {
+    EXPECT_EQ(processors64.count(system.wProcessorArchitecture), 1u)
+        << "processor " << system.wProcessorArchitecture;
+  }
 }
 
 TEST_F(Win32Api, WideCharToMultiByteTellsWhenACharacterHasNoNarrowForm) {

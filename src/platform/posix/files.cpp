@@ -91,18 +91,27 @@ DWORD GetFileAttributesA(LPCSTR path) {
   return attributes;
 }
 
-// Opens the item itself, a link as a link. Of the share mode only the
-// delete sharing counts, and only for this process's own deletes; access and
-// the other flags have no POSIX counterpart and change nothing.
-HANDLE CreateFileA(LPCSTR path, DWORD, DWORD shareMode, SECURITY_ATTRIBUTES*,
-                   DWORD, DWORD flags, HANDLE) {
+// Opens an existing item, a link as a link when asked to; for reading only
+// with GENERIC_READ, without waiting for a FIFO's writer. As on Windows, a
+// folder opens only with backup semantics. Of the share mode only the delete
+// sharing counts, and only for this process's own deletes; the other flags
+// have no POSIX counterpart and change nothing.
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
+                   SECURITY_ATTRIBUTES*, DWORD, DWORD flags, HANDLE) {
   const int noFollow =
       (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 ? O_NOFOLLOW : 0;
-  const int fd = open(HostPath(path).c_str(), O_PATH | O_CLOEXEC | noFollow);
+  const int mode =
+      (access & GENERIC_READ) != 0 ? O_RDONLY | O_NONBLOCK : O_PATH;
+  const int fd = open(HostPath(path).c_str(), mode | O_CLOEXEC | noFollow);
   struct stat entry;
   if (fd < 0 || fstat(fd, &entry) != 0) {
     SetErrorFromErrno(errno);
     if (fd >= 0) close(fd);
+    return INVALID_HANDLE_VALUE;
+  }
+  if ((flags & FILE_FLAG_BACKUP_SEMANTICS) == 0 && S_ISDIR(entry.st_mode)) {
+    close(fd);
+    SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
   return new FileHandle(fd, entry.st_dev, entry.st_ino,

@@ -27,6 +27,7 @@ FileHandle::FileHandle(int f, dev_t d, ino_t i, bool shares)
 }
 
 FileHandle::~FileHandle() {
+  if (deleteOnClose) DeleteByCurrentName(fd);
   close(fd);
   openFiles.erase(std::find(openFiles.begin(), openFiles.end(), this));
 }

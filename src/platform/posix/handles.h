@@ -62,7 +62,8 @@ struct StreamHandle : PosixHandle {
 // A file or folder held open. POSIX has no share modes: a handle opened
 // without FILE_SHARE_DELETE keeps only this process's own deletes of the item
 // off (HeldWithoutDeleteSharing); other processes may rename, replace or
-// delete it.
+// delete it. Marked for deletion, it is deleted as it closes, by the name it
+// has then, as Windows deletes a file whose last handle closes.
 struct FileHandle : PosixHandle {
   FileHandle(int f, dev_t device, ino_t inode, bool sharesDelete);
   ~FileHandle() override;
@@ -70,8 +71,13 @@ struct FileHandle : PosixHandle {
   dev_t device;
   ino_t inode;
   bool sharesDelete;
+  bool deleteOnClose = false;
 };
 
 // Whether a handle of this process holds the item `device`/`inode` open
 // without delete sharing.
 bool HeldWithoutDeleteSharing(dev_t device, ino_t inode);
+
+// Deletes the item open as `fd` by the name it has now, while that name still
+// leads to it.
+void DeleteByCurrentName(int fd);

@@ -1,0 +1,129 @@
+#include "launch/file_identity.h"
+
+#include <cstring>
+#include <vector>
+
+#include "launch/program_location.h"
+
+namespace {
+
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const DWORD kBlockSize = 65536;
+
+// A handle closed when it goes out of scope.
+class OpenEntry {
+ public:
+  OpenEntry(const std::string& path, DWORD access, DWORD flags)
+      : handle_(CreateFileA(path.c_str(), access, kShareAll, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags,
+                            nullptr)) {}
+  OpenEntry(const OpenEntry&) = delete;
+  OpenEntry& operator=(const OpenEntry&) = delete;
+  ~OpenEntry() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+
+  // What the system knows of the open entry; false when it is not open.
+  bool Describe(BY_HANDLE_FILE_INFORMATION& info) const {
+    return handle_ != INVALID_HANDLE_VALUE &&
+           GetFileInformationByHandle(handle_, &info) != FALSE;
+  }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                      info.nFileIndexLow};
+}
+
+bool SameContent(HANDLE first, HANDLE second) {
+  std::vector<unsigned char> firstBlock(kBlockSize);
+  std::vector<unsigned char> secondBlock(kBlockSize);
+  for (;;) {
+    DWORD firstFilled = 0;
+    DWORD secondFilled = 0;
+    if (!ReadBlock(first, firstBlock, firstFilled) ||
+        !ReadBlock(second, secondBlock, secondFilled) ||
+        firstFilled != secondFilled ||
+        std::memcmp(firstBlock.data(), secondBlock.data(), firstFilled) != 0) {
+      return false;
+    }
+    if (firstFilled < kBlockSize) return true;
+  }
+}
+
+}  // namespace
+
+bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled) {
+  filled = 0;
+  while (filled < block.size()) {
+    DWORD got = 0;
+    if (!ReadFile(file, block.data() + filled,
+                  static_cast<DWORD>(block.size()) - filled, &got, nullptr)) {
+      return false;
+    }
+    if (got == 0) break;
+    filled += got;
+  }
+  return true;
+}
+
+std::optional<FileIdentity> EntryIdentity(const std::string& path) {
+  const OpenEntry entry(path, FILE_READ_ATTRIBUTES,
+                        FILE_FLAG_OPEN_REPARSE_POINT);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!entry.Describe(info)) return std::nullopt;
+  return IdentityOf(info);
+}
+
+bool DeleteIfStillTheFile(const std::string& path,
+                          const FileIdentity& identity) {
+  const OpenEntry entry(path,
+                        DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                        FILE_FLAG_OPEN_REPARSE_POINT);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!entry.Describe(info) || !(IdentityOf(info) == identity)) return false;
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic, sizeof basic);
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = TRUE;
+  return SetFileInformationByHandle(entry.get(), FileDispositionInfo,
+                                    &disposition, sizeof disposition) != FALSE;
+}
+
+bool IsThisProgram(const std::string& path) {
+  const OpenEntry own(OwnProgramPath(), GENERIC_READ, 0);
+  const OpenEntry other(path, GENERIC_READ, 0);
+  BY_HANDLE_FILE_INFORMATION ownInfo;
+  BY_HANDLE_FILE_INFORMATION otherInfo;
+  if (!own.Describe(ownInfo) || !other.Describe(otherInfo) ||
+      (otherInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  if (IdentityOf(ownInfo) == IdentityOf(otherInfo)) return true;
+  return ownInfo.nFileSizeHigh == otherInfo.nFileSizeHigh &&
+         ownInfo.nFileSizeLow == otherInfo.nFileSizeLow &&
+         SameContent(own.get(), other.get());
+}
+
+bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!OpenEntry(outer, FILE_READ_ATTRIBUTES, 0).Describe(info)) return false;
+  const FileIdentity outerIdentity = IdentityOf(info);
+  std::string path = folder;
+  for (;;) {
+    if (OpenEntry(path, FILE_READ_ATTRIBUTES, 0).Describe(info) &&
+        IdentityOf(info) == outerIdentity) {
+      return true;
+    }
+    // The folder above, as the system cuts it; a root has none.
+    const std::size_t before = path.size();
+    if (path.empty() || !PathRemoveFileSpecA(&path[0])) return false;
+    path.resize(std::strlen(path.c_str()));
+    if (path.size() >= before) return false;
+  }
+}

@@ -1,0 +1,48 @@
+// What a file is, told by the system's identity of it rather than by the text
+// of a path: a link, a junction, a hard link, a short name and another case
+// of the same letters all lead to one identity.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32_api.h"
+
+// A file's identity: the serial number of its volume and its index on it;
+// natively the device and inode.
+struct FileIdentity {
+  DWORD volume;
+  DWORD indexHigh;
+  DWORD indexLow;
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && indexHigh == other.indexHigh &&
+           indexLow == other.indexLow;
+  }
+};
+
+// The identity of the entry at `path` itself, a link as a link; none when it
+// cannot be opened.
+std::optional<FileIdentity> EntryIdentity(const std::string& path);
+
+// Deletes the entry at `path`, its read-only attribute cleared first, only
+// while it is still the file `identity` names: both are done through one
+// handle on that entry, so a path that has come to lead elsewhere changes
+// nothing. The file goes as the handle closes. Returns whether it was marked
+// for deletion.
+bool DeleteIfStillTheFile(const std::string& path,
+                          const FileIdentity& identity);
+
+// Whether the file at `path` is this program's own file: the same file, as a
+// hard link or a link to it is, or a byte-for-byte copy of it. False for a
+// folder, and when either file cannot be read.
+bool IsThisProgram(const std::string& path);
+
+// Reads from `file` until `block` is full or the file ends, and sets `filled`
+// to the bytes read; false when a read fails.
+bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled);
+
+// Whether `folder` is the folder `outer` or lies inside it: the identity of
+// `outer` against that of `folder` and of each folder above it, up to its
+// drive root. False when `outer` cannot be opened.
+bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer);

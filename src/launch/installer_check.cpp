@@ -1,0 +1,69 @@
+#include "launch/installer_check.h"
+
+#include <vector>
+
+#include "launch/file_identity.h"
+#include "launch/pe_image.h"
+
+namespace {
+
+// Enough for the headers and section table of any image a linker writes.
+const DWORD kHeadSize = 65536;
+
+bool ProcessorIs64Bit() {
+  SYSTEM_INFO system = {};
+  GetNativeSystemInfo(&system);
+  switch (system.wProcessorArchitecture) {
+    case PROCESSOR_ARCHITECTURE_AMD64:
+    case PROCESSOR_ARCHITECTURE_ARM64:
+    case PROCESSOR_ARCHITECTURE_IA64:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool RunsOnThisMachine(const std::string& path) {
+  DWORD type = 0;
+  if (!GetBinaryTypeA(path.c_str(), &type)) return false;
+  return type == SCS_32BIT_BINARY ||
+         (type == SCS_64BIT_BINARY && ProcessorIs64Bit());
+}
+
+// Reads the first bytes of `file`, held and not yet read, and tells whether
+// an image that begins with "MZ" lies whole within the file.
+bool WholeAsFarAsTold(HANDLE file, std::uint64_t fileSize) {
+  std::vector<unsigned char> head(kHeadSize);
+  DWORD filled = 0;
+  if (!ReadBlock(file, head, filled)) return false;
+  if (filled < 2 || head[0] != 'M' || head[1] != 'Z') return true;
+  return PeImageIsWhole(head.data(), filled, fileSize);
+}
+
+}  // namespace
+
+std::string SearchProgram(const std::string& name) {
+  char found[MAX_PATH] = {};
+  const DWORD length =
+      SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return found;
+}
+
+InstallerCheck CheckInstaller(const std::string& path, FileHold& hold) {
+  if (path.empty()) return InstallerCheck::CannotStart;
+  const HANDLE file = hold.Hold(path);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return InstallerCheck::CannotStart;
+  }
+  if (IsThisProgram(path)) return InstallerCheck::ThisProgram;
+  const std::uint64_t size =
+      static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  if (!RunsOnThisMachine(path) || !WholeAsFarAsTold(file, size)) {
+    return InstallerCheck::CannotStart;
+  }
+  return InstallerCheck::Startable;
+}

@@ -1,0 +1,29 @@
+// Whether the new installer can start, checked on the very file that will be
+// started, which stays held from the check until it is.
+#pragma once
+
+#include <string>
+
+#include "launch/file_hold.h"
+
+// The full path of the file the system's program search finds for the bare
+// file name `name`, in the order that search keeps (the program's own folder
+// first); empty when it finds none.
+std::string SearchProgram(const std::string& name);
+
+enum class InstallerCheck {
+  // A regular file this machine can run, whole as far as its headers tell.
+  Startable,
+  // Missing, a folder, not a program this machine runs, or cut short.
+  CannotStart,
+  // This program itself, by identity or by content: starting it would start
+  // this program over.
+  ThisProgram,
+};
+
+// Checks the installer at the full path `path` (empty for none) and, when it
+// can be opened, holds it in `hold`, also when the answer is not Startable.
+// A program this machine runs: one the system calls a 32-bit Windows program,
+// or a 64-bit one where the processor is 64-bit, whatever the layout of the
+// system folders; one that begins with "MZ" must also be whole.
+InstallerCheck CheckInstaller(const std::string& path, FileHold& hold);

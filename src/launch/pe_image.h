@@ -1,0 +1,16 @@
+// Whether a Windows program file is whole. A download cut short keeps its
+// headers, so the system's own type check still calls it a program; it fails
+// only when it is started. A pure function of the file's first bytes and its
+// size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Takes the first `headSize` bytes of a file of `fileSize` bytes, a file that
+// begins with "MZ". True when its PE headers, its section table among them,
+// lie within those bytes and the file, and the raw data of every section lies
+// within the file. False for a file cut short, and for one whose headers are
+// not those of a PE image.
+bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
+                    std::uint64_t fileSize);

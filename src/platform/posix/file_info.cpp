@@ -1,0 +1,143 @@
+// Calls on a file held open: what it is (its device and inode stand for the
+// volume and file index), its content, and its deletion as its handle closes.
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/posix/handles.h"
+#include "platform/posix/last_error.h"
+#include "platform/win32_api.h"
+
+namespace {
+
+FileHandle* AsFile(HANDLE handle) {
+  auto* object = static_cast<PosixHandle*>(handle);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+      object->kind != PosixHandle::Kind::File) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  return static_cast<FileHandle*>(object);
+}
+
+bool StatOf(const FileHandle& file, struct stat& entry) {
+  if (fstat(file.fd, &entry) == 0) return true;
+  SetErrorFromErrno(errno);
+  return false;
+}
+
+// The name the open file has now, through the process's own view of it.
+std::string CurrentName(int fd) {
+  std::vector<char> name(4096);
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = readlink(link.c_str(), name.data(), name.size() - 1);
+  return length > 0 ? std::string(name.data(), length) : std::string();
+}
+
+}  // namespace
+
+void DeleteByCurrentName(int fd) {
+  struct stat held;
+  struct stat named;
+  const std::string name = CurrentName(fd);
+  // Only while that name still leads to this very file.
+  if (!name.empty() && fstat(fd, &held) == 0 &&
+      lstat(name.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+      held.st_ino == named.st_ino) {
+    if (S_ISDIR(named.st_mode)) {
+      rmdir(name.c_str());
+    } else {
+      unlink(name.c_str());
+    }
+  }
+}
+
+BOOL GetFileInformationByHandle(HANDLE handle,
+                                BY_HANDLE_FILE_INFORMATION* info) {
+  FileHandle* file = AsFile(handle);
+  struct stat entry;
+  if (file == nullptr || !StatOf(*file, entry)) return FALSE;
+  std::memset(info, 0, sizeof *info);
+  if (S_ISDIR(entry.st_mode)) {
+    info->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+  } else if (S_ISLNK(entry.st_mode)) {
+    info->dwFileAttributes =
+        FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;
+  } else {
+    info->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+  }
+  if (!S_ISLNK(entry.st_mode) && (entry.st_mode & 0222) == 0) {
+    info->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
+  }
+  const auto device = static_cast<std::uint64_t>(entry.st_dev);
+  const auto inode = static_cast<std::uint64_t>(entry.st_ino);
+  const auto size = static_cast<std::uint64_t>(entry.st_size);
+  info->dwVolumeSerialNumber = static_cast<DWORD>(device ^ (device >> 32));
+  info->nFileIndexHigh = static_cast<DWORD>(inode >> 32);
+  info->nFileIndexLow = static_cast<DWORD>(inode);
+  info->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  info->nFileSizeLow = static_cast<DWORD>(size);
+  info->nNumberOfLinks = static_cast<DWORD>(entry.st_nlink);
+  return TRUE;
+}
+
+// Attributes: the read-only state only, as SetFileAttributesA keeps it; a
+// link has no mode of its own. Disposition: a read-only file cannot be
+// marked, as on Windows.
+BOOL SetFileInformationByHandle(HANDLE handle,
+                                FILE_INFO_BY_HANDLE_CLASS infoClass,
+                                LPVOID info, DWORD) {
+  FileHandle* file = AsFile(handle);
+  struct stat entry;
+  if (file == nullptr || !StatOf(*file, entry)) return FALSE;
+  const bool readOnly = !S_ISLNK(entry.st_mode) && (entry.st_mode & 0222) == 0;
+  if (infoClass == FileDispositionInfo) {
+    const bool mark = static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile;
+    if (mark && readOnly) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
+    file->deleteOnClose = mark;
+    return TRUE;
+  }
+  if (infoClass != FileBasicInfo) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const DWORD attributes = static_cast<FILE_BASIC_INFO*>(info)->FileAttributes;
+  if (attributes == 0 || S_ISLNK(entry.st_mode)) return TRUE;
+  mode_t mode = entry.st_mode & 07777;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    mode &= ~static_cast<mode_t>(0222);
+  } else if (readOnly) {
+    mode |= S_IWUSR;
+  }
+  // Through the process's view of the descriptor, which may be a path-only
+  // one that fchmod refuses.
+  const std::string self = "/proc/self/fd/" + std::to_string(file->fd);
+  if (chmod(self.c_str(), mode) != 0) {
+    SetErrorFromErrno(errno);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD done, void*) {
+  FileHandle* file = AsFile(handle);
+  if (done != nullptr) *done = 0;
+  if (file == nullptr) return FALSE;
+  ssize_t got;
+  do {
+    got = read(file->fd, buffer, size);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    SetErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (done != nullptr) *done = static_cast<DWORD>(got);
+  return TRUE;
+}
