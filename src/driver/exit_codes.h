@@ -1,9 +1,12 @@
 // The program's exit codes. None clashes with the codes deployment tools read
-// from an installer (1618, 1641, 3010).
+// from an installer (1618, 1641, 3010). Built to pass on the installer's own
+// exit code, the program ends with that whenever the installer ran, which may
+// be any number, these too.
 #pragma once
 
-// The upgrade ran: whatever the programs it started did, their exit codes are
-// not read.
+// The upgrade ran: whatever the programs it started did, their exit codes do
+// not change it. Built to pass on the installer's own exit code, the program
+// ends with that instead.
 constexpr int kExitUpgradeRan = 0;
 
 // Memory ran out and an exception escaped; "abnormal program termination" was
@@ -38,3 +41,8 @@ constexpr int kExitInstallerCannotStart = 42;
 // installer would fail the same way, so nothing was removed or started. Run
 // the program elevated.
 constexpr int kExitNeedsElevation = 43;
+
+// Built to pass on the installer's own exit code: no installer could be
+// started, although nothing was installed before (there is none, or it
+// cannot start), so there is no exit code of its own to pass on.
+constexpr int kExitNoInstallerStarted = 44;

@@ -1,18 +1,20 @@
 // The upgrade bootstrapper: removes the installed version of the product and
 // starts the installer of the new one lying beside this program. Shows
-// nothing, reads no settings, and exits 0 whenever the upgrade has run; the
-// other exit codes are in driver/exit_codes.h.
+// nothing and reads no settings: what it was built with is in build_options.h.
+// It exits 0 whenever the upgrade has run, or as built to, with the
+// installer's own exit code; the other exit codes are in driver/exit_codes.h.
 #include "build_options.h"
 #include "driver/abnormal_end.h"
-#include "driver/exit_codes.h"
 #include "driver/install_locations.h"
 #include "driver/upgrade_sequence.h"
+#include "report/upgrade_log.h"
 
 int main(int argc, char**) {
   InstallAbnormalEnding();
-  const int placement = CheckOwnPlacement();
-  if (placement != kExitUpgradeRan) return placement;
+  const UpgradeLog log = OpenUpgradeLog(kBuildOptions.logPath);
   const InstallLayout layout = DetectLayout();
-  const InstallMode mode = ModeForArgumentCount(CountProgramArguments(argc));
-  return RunUpgrade(layout, mode, kBuildOptions);
+  const int argumentCount = CountProgramArguments(argc);
+  const int exitCode = RunUpgrade(layout, argumentCount, kBuildOptions, log);
+  LogEvent(log, [&] { return "exit code " + std::to_string(exitCode); });
+  return exitCode;
 }

@@ -12,7 +12,10 @@
 #include "launch/process_runner.h"
 #include "launch/program_location.h"
 #include "platform/win32_api.h"
+#include "product_code.h"
 #include "removal/removal_stage.h"
+#include "report/setup_log.h"
+#include "report/upgrade_log.h"
 #include "shared/command_line.h"
 
 namespace {
@@ -20,6 +23,7 @@ namespace {
 const char kInstaller[] = "data.exe";
 const char kSilentSwitches[] = " -s -f1";
 const char kInstallResponse[] = "setup.iss";
+const char kSetupLog[] = "setup.log";
 
 bool SystemLeadByte(unsigned char byte) {
   return IsDBCSLeadByte(byte) != FALSE;
@@ -39,6 +43,60 @@ bool CompanionPathsFit(const std::string& moduleFolder, InstallMode mode,
     longestName = std::max(longestName, std::strlen(kUninstallResponse));
   }
   return longestName == 0 || moduleFolder.size() + 1 + longestName < MAX_PATH;
+}
+
+// Ends the run with the refusal `code`, having done nothing more, and says
+// why in the log.
+int Refuse(const UpgradeLog& log, int code, const char* reason) {
+  LogEvent(log, [&] {
+    return "refused with exit code " + std::to_string(code) + ": " + reason;
+  });
+  return code;
+}
+
+// The log's first line of a run: what the program is and found.
+std::string StartText(InstallLayout layout, int argumentCount, InstallMode mode,
+                      const std::string& infoFolder, bool previousInstall) {
+  const std::string own = OwnProgramPath();
+  const int arguments = argumentCount - 1;
+  return "start: program " + (own.empty() ? "(path not read exactly)" : own) +
+         ", product " + UPGRADE_PRODUCT_CODE + ", " +
+         std::to_string(arguments) +
+         (arguments == 1 ? " argument, " : " arguments, ") +
+         (mode == InstallMode::Silent ? "silent" : "interactive") +
+         " install, " +
+         (layout == InstallLayout::Layout64 ? "64-bit" : "32-bit") +
+         " layout, information folder " + infoFolder +
+         (previousInstall ? " (there)" : " (not there)");
+}
+
+// Starts the checked and held installer and waits for it; returns the exit
+// code the options ask for.
+int Install(LaunchCommand& install, FileHold& held, InstallMode mode,
+            const std::string& moduleFolder, const UpgradeOptions& options,
+            const UpgradeLog& log) {
+  const std::string setupLog = mode == InstallMode::Silent && log.enabled()
+                                   ? moduleFolder + "\\" + kSetupLog
+                                   : std::string();
+  const SetupLogState before =
+      setupLog.empty() ? SetupLogState() : SetupLogStateOf(setupLog);
+  LogEvent(log, [&] {
+    return "install: program " + install.program + ", command line " +
+           install.line;
+  });
+  const ProgramRun run = RunAndWait(install, &held);
+  LogEvent(log, [&] { return "install: " + RunOutcomeText(kInstaller, run); });
+  if (!setupLog.empty()) {
+    LogEvent(log, [&] {
+      const std::string text =
+          SetupLogText(SetupLogWrittenSince(setupLog, before));
+      return text.empty() ? "install: it wrote no setup.log"
+                          : "install: " + text;
+    });
+  }
+  if (options.exitCode == ExitCodeChoice::Classic) return kExitUpgradeRan;
+  if (run.startError != ERROR_SUCCESS) return kExitNoInstallerStarted;
+  return run.exitCode ? static_cast<int>(*run.exitCode) : kExitUpgradeRan;
 }
 
 }  // namespace
@@ -75,13 +133,28 @@ LaunchCommand BuildInstallCommand(InstallMode mode,
                              kInstallResponse);
 }
 
-int RunUpgrade(InstallLayout layout, InstallMode mode,
-               const UpgradeOptions& options) {
+int RunUpgrade(InstallLayout layout, int argumentCount,
+               const UpgradeOptions& options, const UpgradeLog& log) {
+  const InstallMode mode = ModeForArgumentCount(argumentCount);
   const PathBuffer infoFolder = InfoFolderPath(layout);
   const bool previousInstall = PathFileExistsA(infoFolder.c_str()) != FALSE;
+  LogEvent(log, [&] {
+    return StartText(layout, argumentCount, mode, infoFolder.c_str(),
+                     previousInstall);
+  });
+  const int placement = CheckOwnPlacement();
+  if (placement == kExitOwnPathNotExact) {
+    return Refuse(log, placement, "its own path cannot be read exactly");
+  }
+  if (placement == kExitWouldStartItself) {
+    return Refuse(log, placement,
+                  "it is itself named data.exe, the installer it starts");
+  }
   const std::string moduleFolder = ModuleFolder();
   if (!CompanionPathsFit(moduleFolder, mode, previousInstall)) {
-    return kExitOwnPathNotExact;
+    return Refuse(log, kExitOwnPathNotExact,
+                  "a path it composes from its own folder would pass the "
+                  "path limit");
   }
   LaunchCommand install = BuildInstallCommand(mode, moduleFolder);
   // Found once and started by that full path, so that the file checked and
@@ -89,27 +162,45 @@ int RunUpgrade(InstallLayout layout, InstallMode mode,
   if (install.program.empty()) install.program = SearchProgram(install.line);
   FileHold held;
   const InstallerCheck installer = CheckInstaller(install.program, held);
-  if (installer == InstallerCheck::ThisProgram) return kExitWouldStartItself;
+  if (installer == InstallerCheck::ThisProgram) {
+    return Refuse(log, kExitWouldStartItself,
+                  "the installer it would start is this program");
+  }
   if (mode == InstallMode::Silent) {
     held.Hold(moduleFolder + "\\" + kInstallResponse);
   }
+  const bool startable = installer == InstallerCheck::Startable;
   if (previousInstall) {
     const std::string info = infoFolder.c_str();
     if (IsThisProgram(BuildUninstallCommand(info).program)) {
-      return kExitWouldStartItself;
+      return Refuse(log, kExitWouldStartItself,
+                    "the uninstaller it would start is this program");
     }
     // Removing the old version with no new one to start after it would leave
     // the machine with neither.
-    if (installer != InstallerCheck::Startable ||
-        FolderIsOrLiesWithin(moduleFolder, info)) {
-      return kExitInstallerCannotStart;
+    if (!startable) {
+      return Refuse(log, kExitInstallerCannotStart,
+                    "the installer cannot be started");
     }
-    if (RemovePreviousInstall(info, options.helpersWaitSeconds).stopsUpgrade) {
-      return kExitNeedsElevation;
+    if (FolderIsOrLiesWithin(moduleFolder, info)) {
+      return Refuse(log, kExitInstallerCannotStart,
+                    "its own folder is the information folder or lies in it");
     }
-  } else if (installer != InstallerCheck::Startable) {
-    return kExitUpgradeRan;
+    if (RemovePreviousInstall(info, options.helpersWaitSeconds, log)
+            .stopsUpgrade) {
+      return Refuse(log, kExitNeedsElevation,
+                    "the uninstaller needs elevation");
+    }
+  } else if (!startable) {
+    LogEvent(log, [&] {
+      return "install: no installer that can start was found (" +
+             (install.program.empty() ? std::string(kInstaller)
+                                      : install.program) +
+             "); nothing was started";
+    });
+    return options.exitCode == ExitCodeChoice::Installer
+               ? kExitNoInstallerStarted
+               : kExitUpgradeRan;
   }
-  RunAndWait(install, &held);
-  return kExitUpgradeRan;
+  return Install(install, held, mode, moduleFolder, options, log);
 }

@@ -71,17 +71,26 @@ void WaitForJobToEmpty(HANDLE job, DWORD boundMs, HelpersRun& run) {
   }
 }
 
+// The exit code of the ended `process`, when the system tells it.
+std::optional<DWORD> ExitCodeOf(HANDLE process) {
+  DWORD exitCode = 0;
+  if (!GetExitCodeProcess(process, &exitCode)) return std::nullopt;
+  return exitCode;
+}
+
 }  // namespace
 
-DWORD RunAndWait(LaunchCommand& command, FileHold* heldUntilStarted) {
+ProgramRun RunAndWait(LaunchCommand& command, FileHold* heldUntilStarted) {
+  ProgramRun run;
   PROCESS_INFORMATION process = {};
-  const DWORD startError = StartProcess(command, 0, process);
+  run.startError = StartProcess(command, 0, process);
   if (heldUntilStarted != nullptr) heldUntilStarted->Release();
-  if (startError != ERROR_SUCCESS) return startError;
+  if (run.startError != ERROR_SUCCESS) return run;
   WaitForSingleObject(process.hProcess, INFINITE);
+  run.exitCode = ExitCodeOf(process.hProcess);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
-  return ERROR_SUCCESS;
+  return run;
 }
 
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
@@ -100,10 +109,7 @@ HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
     TerminateProcess(process.hProcess, run.startError);
   } else {
     WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = 0;
-    if (GetExitCodeProcess(process.hProcess, &exitCode)) {
-      run.exitCode = exitCode;
-    }
+    run.exitCode = ExitCodeOf(process.hProcess);
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);

@@ -7,20 +7,28 @@
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
+// How a run of a program went.
+struct ProgramRun {
+  // ERROR_SUCCESS when the program started; otherwise the system's error, and
+  // nothing else was done.
+  DWORD startError = ERROR_SUCCESS;
+  // The program's own exit code, when it could be read.
+  std::optional<DWORD> exitCode;
+};
+
 // Starts `command` with this process's environment and current folder and no
 // inherited handles, then waits without a time limit for that process alone to
-// end. Returns ERROR_SUCCESS when it started, otherwise the error the system
-// gave for the start; a program that cannot be started is not waited for, and
-// the exit code of one that ran is not read. `heldUntilStarted`, when given,
-// is released as soon as the process exists or the system refused to start
-// it.
-// The command's line is handed to the system as it is, which may write into it
-// while it starts the program; nothing is allocated here, so the call works
-// when memory has run out.
-DWORD RunAndWait(LaunchCommand& command, FileHold* heldUntilStarted = nullptr);
+// end. Returns the start's error, or the exit code of the program that ran; a
+// program that cannot be started is not waited for. `heldUntilStarted`, when
+// given, is released as soon as the process exists or the system refused to
+// start it. The command's line is handed to the system as it is, which may
+// write into it while it starts the program; nothing is allocated here, so the
+// call works when memory has run out.
+ProgramRun RunAndWait(LaunchCommand& command,
+                      FileHold* heldUntilStarted = nullptr);
 
 // How a run of RunAndWaitWithHelpers went.
-struct HelpersRun {
+struct HelpersRun : ProgramRun {
   // How the wait for the processes the program started ended.
   enum class Wait {
     Off,           // the bound is 0: the program alone was waited for
@@ -28,11 +36,6 @@ struct HelpersRun {
     AllGone,       // all had ended after `helpersMs`
     BoundReached,  // `helpersLeft` still ran when the bound was reached
   };
-  // ERROR_SUCCESS when the program started; otherwise the system's error, and
-  // nothing else was done.
-  DWORD startError = ERROR_SUCCESS;
-  // The program's own exit code, when it could be read.
-  std::optional<DWORD> exitCode;
   Wait helpers = Wait::Off;
   DWORD helpersMs = 0;
   DWORD helpersLeft = 0;

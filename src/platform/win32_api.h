@@ -72,11 +72,12 @@ using LPCWSTR = const WCHAR*;
 #define FILE_READ_ATTRIBUTES 0x00000080u
 #define FILE_WRITE_ATTRIBUTES 0x00000100u
 #define DELETE 0x00010000u
-#define GENERIC_READ 0x80000000u
+#define FILE_APPEND_DATA 0x00000004u
 #define FILE_SHARE_READ 0x00000001u
 #define FILE_SHARE_WRITE 0x00000002u
 #define FILE_SHARE_DELETE 0x00000004u
 #define OPEN_EXISTING 3u
+#define OPEN_ALWAYS 4u
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 #define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
 
@@ -118,6 +119,17 @@ using LPCWSTR = const WCHAR*;
 struct FILETIME {
   DWORD dwLowDateTime;
   DWORD dwHighDateTime;
+};
+
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
 };
 
 struct WIN32_FIND_DATAA {
@@ -295,6 +307,10 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
 [[noreturn]] void ExitProcess(UINT exitCode);
 BOOL IsDBCSLeadByte(BYTE byte);
 UINT GetACP();
+
+// Environment and clock.
+DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
+void GetLocalTime(SYSTEMTIME* time);
 void Sleep(DWORD milliseconds);
 DWORD GetTickCount();
 

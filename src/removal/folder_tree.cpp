@@ -153,7 +153,31 @@ DWORD DeleteTree(const std::string& path, RetryBudget& budget) {
   return DeleteWhileHeld(path, true, emptied, budget);
 }
 
+void ListEntries(const std::string& path, const std::string& relative,
+                 std::size_t most, FolderRemains& remains) {
+  CFileFind finder;
+  if (!finder.FindFile((path + "\\*.*").c_str())) return;
+  bool more;
+  do {
+    more = finder.FindNextFile();
+    if (finder.IsDots()) continue;
+    const std::string name = finder.GetFileName();
+    ++remains.count;
+    if (remains.first.size() < most) remains.first.push_back(relative + name);
+    const std::string entry = path + "\\" + name;
+    if (finder.IsDirectory() && IsOwnChildName(name) && IsOwnFolder(entry)) {
+      ListEntries(entry, relative + name + "\\", most, remains);
+    }
+  } while (more);
+}
+
 }  // namespace
+
+FolderRemains ListRemains(const std::string& path, std::size_t most) {
+  FolderRemains remains;
+  if (IsOwnFolder(path)) ListEntries(path, "", most, remains);
+  return remains;
+}
 
 bool DeleteFolderTree(const std::string& path) {
   RetryBudget budget;

@@ -1,7 +1,9 @@
 // Deleting a folder with everything in it.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/win32_api.h"
 
@@ -24,6 +26,18 @@
 // without length limits; an entry the system cannot reach by path stays.
 // Returns whether `path` itself was removed.
 bool DeleteFolderTree(const std::string& path);
+
+// What is left inside a folder: how many entries at any depth, and the paths
+// of the first few, relative to the folder.
+struct FolderRemains {
+  std::size_t count = 0;
+  std::vector<std::string> first;
+};
+
+// Lists what is left inside `path`, naming at most `most` entries. It enters
+// subfolders as the wipe does: only folders of their own, by names that are
+// their own, never a link.
+FolderRemains ListRemains(const std::string& path, std::size_t most);
 
 // Whether `path` is a folder of its own right now: not a file, and not a
 // junction or folder link, whose target may lie anywhere.

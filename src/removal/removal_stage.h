@@ -5,9 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "launch/process_runner.h"
 #include "launch/file_identity.h"
+#include "launch/process_runner.h"
 #include "platform/win32_api.h"
+#include "report/upgrade_log.h"
 #include "shared/launch_command.h"
 
 // The uninstall response file's name, beside the program and in the
@@ -40,6 +41,10 @@ struct RemovalResult {
 // in it. Every step runs whatever happened before. When the folder is a
 // link, nothing outside is changed: the copy of the response file that went
 // through it is deleted after the uninstall, if it is still the file placed,
-// the attributes are left alone, and only the link itself is removed.
+// the attributes are left alone, and only the link itself is removed. Each
+// step is reported to `log`: the uninstall command, how the uninstaller and
+// the wait for its helpers ended, the silent result it wrote to setup.log in
+// the folder (read before the wipe takes it), and what stayed of the folder.
 [[nodiscard]] RemovalResult RemovePreviousInstall(const std::string& infoFolder,
-                                                  unsigned helpersWaitSeconds);
+                                                  unsigned helpersWaitSeconds,
+                                                  const UpgradeLog& log);

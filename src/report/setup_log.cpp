@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -48,7 +49,84 @@ std::optional<int> WholeNumber(const std::string& text) {
   return static_cast<int>(value);
 }
 
+const DWORD kMostRead = 64 * 1024;
+
+// The setup.log at `path`, open for reading, and what the system knows of
+// it; closed when it goes out of scope. Not open when nothing is there, or a
+// folder or a link is.
+class OpenSetupLog {
+ public:
+  explicit OpenSetupLog(const std::string& path)
+      : handle_(CreateFileA(
+            path.c_str(), GENERIC_READ,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr)) {
+    if (handle_ != INVALID_HANDLE_VALUE &&
+        (!GetFileInformationByHandle(handle_, &info_) ||
+         (info_.dwFileAttributes &
+          (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)) {
+      CloseHandle(handle_);
+      handle_ = INVALID_HANDLE_VALUE;
+    }
+  }
+  OpenSetupLog(const OpenSetupLog&) = delete;
+  OpenSetupLog& operator=(const OpenSetupLog&) = delete;
+  ~OpenSetupLog() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+
+  SetupLogState State() const {
+    SetupLogState state;
+    if (handle_ == INVALID_HANDLE_VALUE) return state;
+    state.exists = true;
+    state.identity = FileIdentity{info_.dwVolumeSerialNumber,
+                                  info_.nFileIndexHigh, info_.nFileIndexLow};
+    state.sizeHigh = info_.nFileSizeHigh;
+    state.sizeLow = info_.nFileSizeLow;
+    state.lastWrite = info_.ftLastWriteTime;
+    return state;
+  }
+
+  // Its first 64 KiB, or empty when they cannot be read.
+  std::string Start() const {
+    std::vector<unsigned char> block(kMostRead);
+    DWORD filled = 0;
+    if (!ReadBlock(handle_, block, filled)) return std::string();
+    return std::string(block.begin(), block.begin() + filled);
+  }
+
+ private:
+  HANDLE handle_;
+  BY_HANDLE_FILE_INFORMATION info_ = {};
+};
+
+bool SameState(const SetupLogState& a, const SetupLogState& b) {
+  return a.exists == b.exists && a.identity == b.identity &&
+         a.sizeHigh == b.sizeHigh && a.sizeLow == b.sizeLow &&
+         a.lastWrite.dwLowDateTime == b.lastWrite.dwLowDateTime &&
+         a.lastWrite.dwHighDateTime == b.lastWrite.dwHighDateTime;
+}
+
 }  // namespace
+
+SetupLogState SetupLogStateOf(const std::string& path) noexcept {
+  try {
+    return OpenSetupLog(path).State();
+  } catch (...) {
+    // Memory ran out: nothing known, which the log then reads as nothing.
+    return SetupLogState();
+  }
+}
+
+SetupLogResult SetupLogWrittenSince(const std::string& path,
+                                    const SetupLogState& before) {
+  SetupLogResult result;
+  const OpenSetupLog log(path);
+  const SetupLogState now = log.State();
+  result.written = now.exists && !SameState(now, before);
+  if (result.written) result.resultCode = SetupLogResultCode(log.Start());
+  return result;
+}
 
 std::optional<int> SetupLogResultCode(const std::string& text) {
   const std::string narrow = Narrowed(text);

@@ -7,9 +7,39 @@
 #include <optional>
 #include <string>
 
+#include "launch/file_identity.h"
+#include "platform/win32_api.h"
+
 // The integer ResultCode of the [ResponseResult] section of `text`, the
 // start of a setup.log: ANSI or UTF-8 text, or UTF-16 (little-endian) with
 // its byte-order mark. Section and key names are compared without regard to
 // case. Empty when there is no such section, no such key in it, or its value
 // is not a whole number that fits an int.
 std::optional<int> SetupLogResultCode(const std::string& text);
+
+// What was there at a setup.log's path before a program that may write it
+// ran: nothing, or a file of this identity, size and last-write time.
+struct SetupLogState {
+  bool exists = false;
+  FileIdentity identity = {};
+  DWORD sizeHigh = 0;
+  DWORD sizeLow = 0;
+  FILETIME lastWrite = {};
+};
+
+// The state of the file at `path`, a link counted as nothing.
+SetupLogState SetupLogStateOf(const std::string& path) noexcept;
+
+// What the program that ran wrote to the setup.log at `path`.
+struct SetupLogResult {
+  // A file is there whose identity, size or last-write time differs from
+  // `before`.
+  bool written = false;
+  // Its ResultCode, read from its first 64 KiB.
+  std::optional<int> resultCode;
+};
+
+// Reads the setup.log at `path` only when it was written since `before`;
+// never through a link.
+SetupLogResult SetupLogWrittenSince(const std::string& path,
+                                    const SetupLogState& before);

@@ -187,6 +187,74 @@ scenario_helpers_wait_bound() {
   ! grep -q "^helper released" "$record" || fail "the helper ended before the program"
 }
 
+# Built to pass on the installer's exit code and to keep a log
+# (%SystemRoot%\Temp\upgrade.log), the program ends with the installer's own
+# code and the log says what happened; the default build ends with 0 and
+# writes nothing. Natively an exit status has 8 bits, so the code is smaller.
+scenario_deployment_exit_code_and_log() {
+  local code=3010 log victim=$WORK/victim.txt
+  [ "$KIND" = wine ] || code=201
+  export SystemRoot='C:\Windows' RECORDER_EXIT="data.exe=$code" RECORDER_RESULT="setup.exe=-3"
+  log=$(host 'C:\Windows\Temp')/upgrade.log
+  [ "$KIND" = native ] || log=$drive_c/windows/temp/upgrade.log
+  mkdir -p "$(dirname "$log")"
+  rm -rf "$log"
+
+  make_distribution "$dist"
+  make_previous_install
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  [ ! -e "$log" ] || fail "the default build wrote a log"
+
+  use_options_program
+  make_distribution "$dist"
+  make_previous_install
+  rm -f "$record"
+  run_upgrade "$dist" /s
+  expect_exit "$code"
+  expect_runs setup.exe data.exe
+  expect_absent "$info_win"
+  local line
+  for line in \
+    "uninstall: program $info_win\\setup.exe, command line $info_win\\setup.exe -s -uninst -f1\"$info_win\\uninstall.iss\"" \
+    "uninstall: setup.exe ended with exit code 23" "uninstall: setup.log ResultCode=-3" \
+    "wipe: the information folder is gone" \
+    "install: program $dist\\data.exe, command line $dist\\data.exe -s -f1\"$dist\\setup.iss\"" \
+    "install: data.exe ended with exit code $code" "exit code $code"; do
+    grep -qF -- "$line" "$log" || fail "no line [$line] in the log:
+$(cat "$log")"
+  done
+
+  # A folder, or a link to another file, where the log goes: the same
+  # upgrade, and nothing written through the link.
+  local -a links=(hard)
+  [ "$KIND" = wine ] || links+=(symbolic)
+  for link in folder "${links[@]}"; do
+    rm -rf "$log" "$record"
+    echo keep >"$victim"
+    case $link in
+      folder) mkdir "$log" ;;
+      hard) ln "$victim" "$log" ;;
+      symbolic) ln -s "$victim" "$log" ;;
+    esac
+    make_previous_install
+    run_upgrade "$dist" /s
+    expect_exit "$code"
+    expect_runs setup.exe data.exe
+    expect_absent "$info_win"
+    [ "$(cat "$victim")" = keep ] || fail "the log was written through a $link link"
+  done
+
+  # Nothing installed before and no installer: no exit code to pass on.
+  rm -rf "$log" "$record"
+  rm "$(host "$dist")/data.exe"
+  run_upgrade "$dist" /s
+  expect_exit 44
+  expect_runs
+  grep -qF "exit code 44" "$log" || fail "the log does not end with exit code 44"
+}
+
 # Natively: the uninstaller leaves a helper writing into the information
 # folder for 1.5 s, making it again when it is gone. The program waits for
 # it, then wipes the folder and starts the installer.

@@ -61,7 +61,8 @@ TEST_F(RemovalStage, MissingSourceCopiesNothing) {
 // reads.
 TEST_F(RemovalStage, TheRunnerReportsWhyAStartFailed) {
   LaunchCommand missing{kInfo + "\\setup.exe", kInfo + "\\setup.exe -s"};
-  EXPECT_EQ(RunAndWait(missing), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(RunAndWait(missing).startError,
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(RunAndWaitWithHelpers(missing, 5).startError,
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
@@ -86,7 +87,7 @@ TEST_F(RemovalStage, TheRunnerReportsTheExitCodeAndTheEndOfTheHelpersWait) {
 TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {
   test_files::WriteFile(kInfo + "\\data\\file.bin");
   test_files::MakeReadOnly(kInfo);
-  EXPECT_FALSE(RemovePreviousInstall(kInfo, 0).stopsUpgrade);
+  EXPECT_FALSE(RemovePreviousInstall(kInfo, 0, UpgradeLog()).stopsUpgrade);
   EXPECT_FALSE(test_files::Exists(kInfo));
 }
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "report/upgrade_log.h"
+
 namespace {
 
 std::string Utf16(const std::string& text) {
@@ -32,6 +34,23 @@ TEST(SetupLog, ResultCodeOfTheResponseResultSection) {
   for (const auto& c : cases) {
     EXPECT_EQ(SetupLogResultCode(c.text), c.code) << "text: [" << c.text << "]";
   }
+}
+
+// A log path is used only as a drive path with every reference expanded: an
+// undefined one stays as it stands, an empty one leaves no drive.
+TEST(UpgradeLog, OnlyADrivePathWithNothingLeftToExpandIsUsed) {
+  EXPECT_EQ(OpenUpgradeLog("").path, "");
+  EXPECT_EQ(OpenUpgradeLog("C:\\Logs\\upgrade.log").path,
+            "C:\\Logs\\upgrade.log");
+  EXPECT_EQ(OpenUpgradeLog("%UPGRADE_TEST_NOT_SET%\\upgrade.log").path, "");
+  for (const char* path :
+       {"\\Temp\\upgrade.log", "upgrade.log", "C:", "C:\\", "C:upgrade.log",
+        "C:/Logs/upgrade.log", "\\\\server\\share\\upgrade.log",
+        "C:\\100%\\upgrade.log"}) {
+    EXPECT_FALSE(IsUsableLogPath(path)) << "path: [" << path << "]";
+  }
+  EXPECT_FALSE(IsUsableLogPath("C:\\" + std::string(MAX_PATH, 'x')));
+  EXPECT_TRUE(IsUsableLogPath("D:\\upgrade.log"));
 }
 
 }  // namespace

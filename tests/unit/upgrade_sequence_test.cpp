@@ -91,8 +91,8 @@ TEST_F(UpgradeRun, UninstallerRefusedForElevationRemovesAndStartsNothing) {
   const StartHook previous =
       SetStartHookForTesting(RefuseUninstallerForElevation);
   const int exitCode =
-      RunUpgrade(InstallLayout::Layout32, InstallMode::Silent,
-                 UpgradeOptions{0, ExitCodeChoice::Classic, ""});
+      RunUpgrade(InstallLayout::Layout32, 2,
+                 UpgradeOptions{0, ExitCodeChoice::Classic, ""}, UpgradeLog());
   SetStartHookForTesting(previous);
   EXPECT_EQ(exitCode, kExitNeedsElevation);
   ASSERT_EQ(started_.size(), 1u);

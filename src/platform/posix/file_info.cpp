@@ -82,6 +82,13 @@ BOOL GetFileInformationByHandle(HANDLE handle,
   info->nFileSizeHigh = static_cast<DWORD>(size >> 32);
   info->nFileSizeLow = static_cast<DWORD>(size);
   info->nNumberOfLinks = static_cast<DWORD>(entry.st_nlink);
+  // 100-nanosecond intervals since 1601, as Windows counts them.
+  const std::uint64_t written =
+      (static_cast<std::uint64_t>(entry.st_mtim.tv_sec) + 11644473600u) *
+          10000000u +
+      static_cast<std::uint64_t>(entry.st_mtim.tv_nsec) / 100u;
+  info->ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(written);
+  info->ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(written >> 32);
   return TRUE;
 }
 

@@ -91,18 +91,26 @@ DWORD GetFileAttributesA(LPCSTR path) {
   return attributes;
 }
 
-// Opens an existing item, a link as a link when asked to; for reading only
-// with GENERIC_READ, without waiting for a FIFO's writer. As on Windows, a
-// folder opens only with backup semantics. Of the share mode only the delete
-// sharing counts, and only for this process's own deletes; the other flags
-// have no POSIX counterpart and change nothing.
+// Opens an item, a link as a link when asked to (then a link at the end of a
+// path to append to is refused); for reading only with GENERIC_READ, without
+// waiting for a FIFO's writer; for appending only with FILE_APPEND_DATA. Only
+// OPEN_ALWAYS creates a file that is not there. As on Windows, a folder opens
+// only with backup semantics. Of the share mode only the delete sharing
+// counts, and only for this process's own deletes; the other flags have no
+// POSIX counterpart and change nothing.
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
-                   SECURITY_ATTRIBUTES*, DWORD, DWORD flags, HANDLE) {
+                   SECURITY_ATTRIBUTES*, DWORD creation, DWORD flags, HANDLE) {
   const int noFollow =
       (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 ? O_NOFOLLOW : 0;
-  const int mode =
-      (access & GENERIC_READ) != 0 ? O_RDONLY | O_NONBLOCK : O_PATH;
-  const int fd = open(HostPath(path).c_str(), mode | O_CLOEXEC | noFollow);
+  int mode = O_PATH;
+  if ((access & GENERIC_READ) != 0) {
+    mode = O_RDONLY | O_NONBLOCK;
+  } else if ((access & FILE_APPEND_DATA) != 0) {
+    mode = O_WRONLY | O_APPEND | O_NONBLOCK;
+  }
+  if (creation == OPEN_ALWAYS) mode |= O_CREAT;
+  const int fd =
+      open(HostPath(path).c_str(), mode | O_CLOEXEC | noFollow, 0644);
   struct stat entry;
   if (fd < 0 || fstat(fd, &entry) != 0) {
     SetErrorFromErrno(errno);

@@ -58,11 +58,16 @@ HANDLE GetStdHandle(DWORD which) {
 
 BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, void*) {
   auto* object = static_cast<PosixHandle*>(file);
-  if (file == nullptr || object->kind != PosixHandle::Kind::Stream) {
+  if (file == nullptr || file == INVALID_HANDLE_VALUE ||
+      (object->kind != PosixHandle::Kind::Stream &&
+       object->kind != PosixHandle::Kind::File)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  const ssize_t put = write(static_cast<StreamHandle*>(object)->fd, data, size);
+  const int fd = object->kind == PosixHandle::Kind::Stream
+                     ? static_cast<StreamHandle*>(object)->fd
+                     : static_cast<FileHandle*>(object)->fd;
+  const ssize_t put = write(fd, data, size);
   if (written != nullptr) *written = put > 0 ? static_cast<DWORD>(put) : 0;
   return put >= 0 ? TRUE : FALSE;
 }

@@ -1,0 +1,118 @@
+#include "report/upgrade_log.h"
+
+#include <cctype>
+
+#include "platform/win32_api.h"
+
+namespace {
+
+// Appends `value` with at least `width` digits, zeros in front.
+void AppendNumber(std::string& text, unsigned value, std::size_t width) {
+  const std::string digits = std::to_string(value);
+  if (digits.size() < width) text.append(width - digits.size(), '0');
+  text += digits;
+}
+
+// "2026-12-08 11:22:33.456 " for the local time now.
+std::string LocalTimeStamp() {
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  std::string stamp;
+  AppendNumber(stamp, now.wYear, 4);
+  stamp += '-';
+  AppendNumber(stamp, now.wMonth, 2);
+  stamp += '-';
+  AppendNumber(stamp, now.wDay, 2);
+  stamp += ' ';
+  AppendNumber(stamp, now.wHour, 2);
+  stamp += ':';
+  AppendNumber(stamp, now.wMinute, 2);
+  stamp += ':';
+  AppendNumber(stamp, now.wSecond, 2);
+  stamp += '.';
+  AppendNumber(stamp, now.wMilliseconds, 3);
+  stamp += ' ';
+  return stamp;
+}
+
+}  // namespace
+
+UpgradeLog OpenUpgradeLog(const char* configured) noexcept {
+  UpgradeLog log;
+  if (configured[0] == '\0') return log;
+  try {
+    const DWORD size = ExpandEnvironmentStringsA(configured, nullptr, 0);
+    if (size == 0) return log;
+    std::string expanded(size, '\0');
+    const DWORD length =
+        ExpandEnvironmentStringsA(configured, &expanded[0], size);
+    if (length == 0 || length > size) return log;
+    expanded.resize(length - 1);
+    if (IsUsableLogPath(expanded)) log.path = expanded;
+  } catch (...) {
+    // Memory ran out: no log, and the upgrade runs as it would without one.
+  }
+  return log;
+}
+
+bool IsUsableLogPath(const std::string& path) {
+  return path.size() > 3 && path.size() < MAX_PATH &&
+         std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+         path[2] == '\\' && path.find('%') == std::string::npos;
+}
+
+void AppendLogLine(const UpgradeLog& log, const std::string& text) {
+  const std::string line = LocalTimeStamp() + text + "\r\n";
+
+  // A link planted where the log goes is opened as itself, and then seen.
+  const HANDLE file = CreateFileA(
+      log.path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      nullptr, OPEN_ALWAYS,
+      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  BY_HANDLE_FILE_INFORMATION information = {};
+  if (GetFileInformationByHandle(file, &information) &&
+      (information.dwFileAttributes &
+       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+      information.nNumberOfLinks == 1) {
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written,
+              nullptr);
+  }
+  CloseHandle(file);
+}
+
+std::string RunOutcomeText(const char* name, const ProgramRun& run) {
+  const std::string program = name;
+  if (run.startError != ERROR_SUCCESS) {
+    return program + " could not be started: error " +
+           std::to_string(run.startError);
+  }
+  if (!run.exitCode) return program + " ended; its exit code is unknown";
+  return program + " ended with exit code " + std::to_string(*run.exitCode);
+}
+
+std::string HelpersWaitText(const HelpersRun& run, unsigned seconds) {
+  switch (run.helpers) {
+    case HelpersRun::Wait::Off:
+      return "the processes it started were not waited for (bound 0 s)";
+    case HelpersRun::Wait::Untracked:
+      return "the processes it started could not be followed; it alone was "
+             "waited for";
+    case HelpersRun::Wait::AllGone:
+      return "every process it started had ended after " +
+             std::to_string(run.helpersMs) + " ms";
+    case HelpersRun::Wait::BoundReached:
+      break;
+  }
+  return std::to_string(run.helpersLeft) +
+         " processes it started still ran when the bound of " +
+         std::to_string(seconds) + " s was reached; they are left running";
+}
+
+std::string SetupLogText(const SetupLogResult& result) {
+  if (!result.written) return std::string();
+  if (!result.resultCode)
+    return "setup.log was written but holds no ResultCode";
+  return "setup.log ResultCode=" + std::to_string(*result.resultCode);
+}

@@ -1,0 +1,57 @@
+// The deployment log: what each run did, appended as one block of lines to a
+// file chosen when the program was built, for deployment tools to collect.
+#pragma once
+
+#include <string>
+
+#include "launch/process_runner.h"
+#include "report/setup_log.h"
+
+// Where this run's lines go; an empty path means no log.
+struct UpgradeLog {
+  std::string path;
+  bool enabled() const { return !path.empty(); }
+};
+
+// The log for the path the program was built with: `configured` with its
+// %NAME% references expanded from the environment, which is read only here
+// and only when `configured` is not empty. No log when `configured` is
+// empty, or when the expanded path is not a drive path ("X:\...") shorter
+// than the system's path limit with no "%" left: an undefined reference
+// stays as it stands, and an empty one leaves a path with no drive.
+UpgradeLog OpenUpgradeLog(const char* configured) noexcept;
+
+// Appends `text` as a line after the local time; see LogEvent.
+void AppendLogLine(const UpgradeLog& log, const std::string& text);
+
+// Appends one line, the local time to the millisecond followed by the text
+// `compose` returns; `compose` runs only when there is a log. The file is
+// opened, appended to and closed within the call, so no handle outlives it.
+// Nothing is written through a link: when the file is a reparse point or has
+// more than one name, the line is dropped. The log never changes what the
+// program does: a line that cannot be composed (memory ran out) or written
+// is dropped.
+template <typename Compose>
+void LogEvent(const UpgradeLog& log, Compose compose) noexcept {
+  if (!log.enabled()) return;
+  try {
+    AppendLogLine(log, compose());
+  } catch (...) {
+  }
+}
+
+// Whether `path` is a drive path "X:\..." shorter than the system's path
+// limit, with no "%" in it.
+bool IsUsableLogPath(const std::string& path);
+
+// "data.exe ended with exit code 3010", "setup.exe could not be started:
+// error 740", for the program `name` and its run.
+std::string RunOutcomeText(const char* name, const ProgramRun& run);
+
+// How the wait for what the uninstaller started ended, within the bound of
+// `seconds`.
+std::string HelpersWaitText(const HelpersRun& run, unsigned seconds);
+
+// "setup.log ResultCode=-3" for a setup.log written during the run; empty
+// when none was.
+std::string SetupLogText(const SetupLogResult& result);
