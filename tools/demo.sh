@@ -3,7 +3,10 @@
 # in a throwaway 64-bit Wine prefix: a previous installation is set up with a
 # stand-in for the installer engine's maintenance program, a distribution
 # folder with the bootstrapper and a stand-in installer, and the bootstrapper
-# is started with one argument. Prints what happened. On a host that runs no
+# is started with one argument. Prints what happened. Then it runs the same
+# upgrade once more with the program built to keep a log and to end with the
+# installer's exit code (the tests' options program), and shows that log. On
+# a host that runs no
 # 32-bit code (or with UPGRADE_WINE_64_ONLY set) it shows the 64-bit build of
 # the same sources instead of the 32-bit product.
 set -euo pipefail
@@ -15,13 +18,13 @@ source tools/wine_prefix.sh
 
 echo "Building the Windows program ..."
 run_logged "configuring the windows preset" cmake --preset windows
-run_logged "building the Windows program" cmake --build --preset windows --target upgrade recorder launcher
+run_logged "building the Windows program" cmake --build --preset windows --target upgrade upgrade_options recorder launcher
 preset=windows
 if ! wine_runs_32bit; then
   echo "The 32-bit program cannot run here, $wine_32bit_reason: showing the 64-bit build of the same sources; the product stays build/windows/upgrade.exe."
   preset=windows-x64
   run_logged "configuring the windows-x64 preset" cmake --preset windows-x64
-  run_logged "building the 64-bit test build" cmake --build --preset windows-x64 --target upgrade recorder launcher
+  run_logged "building the 64-bit test build" cmake --build --preset windows-x64 --target upgrade upgrade_options recorder launcher
   use_wine 64
 else
   use_wine 32
@@ -44,11 +47,14 @@ dist_win='C:\Distribution'
 dist=$drive_c/Distribution
 
 # The previous installation, as the installer engine leaves it.
-mkdir -p "$info/Disk1" "$info/Support/Lang"
-cp "$build/tests/recorder.exe" "$info/setup.exe"
-echo cab >"$info/Disk1/data1.cab"
-echo hdr >"$info/Disk1/data1.hdr"
-echo ini >"$info/Support/Lang/0409.ini"
+make_previous_install() {
+  mkdir -p "$info/Disk1" "$info/Support/Lang"
+  cp "$build/tests/recorder.exe" "$info/setup.exe"
+  echo cab >"$info/Disk1/data1.cab"
+  echo hdr >"$info/Disk1/data1.hdr"
+  echo ini >"$info/Support/Lang/0409.ini"
+}
+make_previous_install
 # The new version's distribution folder.
 mkdir -p "$dist"
 cp "$program" "$dist/upgrade.exe"
@@ -66,16 +72,21 @@ export RECORD_FILE="Z:${work//\//\\}\\record.txt"
 before_info=$(listing "$info")
 before_dist=$(listing "$dist")
 
-# Started as a user would start it, with one argument: silent mode.
+# Started as a user would start it, with one argument: silent mode. Sets
+# $exit_code.
 line="\"$dist_win\\upgrade.exe\" /s"
 printf '%s' "$line" >"$work/line.txt"
-launched=$(cd "$work" && wine_run "$build/tests/launcher.exe" "$dist_win\\upgrade.exe" \
-  "Z:${work//\//\\}\\line.txt" 2>&1 | tr -d '\r') || true
-exit_code=$(sed -n 's/^exit=//p' <<<"$launched")
-[ -n "$exit_code" ] || {
-  echo "FAILED: Wine could not start the bootstrapper ($launched). Run 'WINEPREFIX=$prefix $wine_loader $program' to see why." >&2
-  exit 1
+run_bootstrapper() {
+  local launched
+  launched=$(cd "$work" && wine_run "$build/tests/launcher.exe" "$dist_win\\upgrade.exe" \
+    "Z:${work//\//\\}\\line.txt" 2>&1 | tr -d '\r') || true
+  exit_code=$(sed -n 's/^exit=//p' <<<"$launched")
+  [ -n "$exit_code" ] || {
+    echo "FAILED: Wine could not start the bootstrapper ($launched). Run 'WINEPREFIX=$prefix $wine_loader $program' to see why." >&2
+    exit 1
+  }
 }
+run_bootstrapper
 
 # What each stand-in program recorded about its start, in order.
 steps=$(tr -d '\r' <"$work/record.txt" | awk '
@@ -113,4 +124,22 @@ After
 $after_info
   Exit code of upgrade.exe: $exit_code
   The bootstrapper itself showed nothing and wrote nothing else.
+REPORT
+
+# The same upgrade with the program built with UPGRADE_EXIT_CODE=installer and
+# UPGRADE_LOG=%SystemRoot%\Temp\upgrade.log; this time the stand-in
+# uninstaller writes ResultCode=-3 to its setup.log, and the installer ends
+# with 3010, "restart needed".
+make_previous_install
+cp "$build/tests/upgrade_options.exe" "$dist/upgrade.exe"
+rm -f "$work/record.txt" "$drive_c/windows/temp/upgrade.log"
+export RECORDER_EXIT="data.exe=3010" RECORDER_RESULT="setup.exe=-3"
+run_bootstrapper
+cat <<REPORT
+
+==== The same upgrade, built to keep a log and pass on the installer's code ====
+Built with UPGRADE_EXIT_CODE=installer and UPGRADE_LOG=%SystemRoot%\Temp\upgrade.log.
+  Exit code of upgrade.exe: $exit_code (the installer's own)
+  The log, C:\windows\Temp\upgrade.log:
+$(tr -d '\r' <"$drive_c/windows/temp/upgrade.log" | sed 's/^/    /')
 REPORT
