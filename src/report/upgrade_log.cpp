@@ -17,21 +17,19 @@ void AppendNumber(std::string& text, unsigned value, std::size_t width) {
 std::string LocalTimeStamp() {
   SYSTEMTIME now = {};
   GetLocalTime(&now);
+  const struct {
+    unsigned value;
+    std::size_t width;
+    char after;
+  } parts[] = {{now.wYear, 4, '-'},        {now.wMonth, 2, '-'},
+               {now.wDay, 2, ' '},         {now.wHour, 2, ':'},
+               {now.wMinute, 2, ':'},      {now.wSecond, 2, '.'},
+               {now.wMilliseconds, 3, ' '}};
   std::string stamp;
-  AppendNumber(stamp, now.wYear, 4);
-  stamp += '-';
-  AppendNumber(stamp, now.wMonth, 2);
-  stamp += '-';
-  AppendNumber(stamp, now.wDay, 2);
-  stamp += ' ';
-  AppendNumber(stamp, now.wHour, 2);
-  stamp += ':';
-  AppendNumber(stamp, now.wMinute, 2);
-  stamp += ':';
-  AppendNumber(stamp, now.wSecond, 2);
-  stamp += '.';
-  AppendNumber(stamp, now.wMilliseconds, 3);
-  stamp += ' ';
+  for (const auto& part : parts) {
+    AppendNumber(stamp, part.value, part.width);
+    stamp += part.after;
+  }
   return stamp;
 }
 
