@@ -45,6 +45,17 @@ bool CompanionPathsFit(const std::string& moduleFolder, InstallMode mode,
   return longestName == 0 || moduleFolder.size() + 1 + longestName < MAX_PATH;
 }
 
+// Whether `file`, a handle or INVALID_HANDLE_VALUE, is open on a file of
+// its own: not a folder, a link or a device.
+bool IsRegularFile(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return file != INVALID_HANDLE_VALUE &&
+         GetFileInformationByHandle(file, &info) &&
+         (info.dwFileAttributes &
+          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+           FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 // Ends the run with the refusal `code`, having done nothing more, and says
 // why in the log.
 int Refuse(const UpgradeLog& log, int code, const char* reason) {
@@ -166,9 +177,9 @@ int RunUpgrade(InstallLayout layout, int argumentCount,
     return Refuse(log, kExitWouldStartItself,
                   "the installer it would start is this program");
   }
-  if (mode == InstallMode::Silent) {
-    held.Hold(moduleFolder + "\\" + kInstallResponse);
-  }
+  const bool responseReadable =
+      mode == InstallMode::Interactive ||
+      IsRegularFile(held.Hold(moduleFolder + "\\" + kInstallResponse));
   const bool startable = installer == InstallerCheck::Startable;
   if (previousInstall) {
     const std::string info = infoFolder.c_str();
@@ -181,6 +192,10 @@ int RunUpgrade(InstallLayout layout, int argumentCount,
     if (!startable) {
       return Refuse(log, kExitInstallerCannotStart,
                     "the installer cannot be started");
+    }
+    if (!responseReadable) {
+      return Refuse(log, kExitInstallerCannotStart,
+                    "the install response file setup.iss is not a file");
     }
     if (FolderIsOrLiesWithin(moduleFolder, info)) {
       return Refuse(log, kExitInstallerCannotStart,

@@ -11,7 +11,19 @@ const std::size_t kSignatureSize = 4;      // "PE\0\0"
 const std::size_t kFileHeaderSize = 20;    // after the signature
 const std::size_t kSectionCountField = 2;  // in the file header
 const std::size_t kOptionalSizeField = 16;
-const std::size_t kSizeOfHeadersField = 60;  // in the optional header
+const std::size_t kMagicField = 0;  // in the optional header
+const std::size_t kSectionAlignmentField = 32;
+const std::size_t kFileAlignmentField = 36;
+const std::size_t kSizeOfHeadersField = 60;
+// Where the count of data directories and the directories themselves begin,
+// for a 32-bit (PE32) and a 64-bit (PE32+) optional header.
+const std::uint64_t kPe32Magic = 0x10B;
+const std::size_t kPe32DirectoryCountField = 92;
+const std::size_t kPe64DirectoryCountField = 108;
+const std::size_t kDirectorySize = 8;
+// The certificate table, whose address is a file offset: a signed
+// self-extracting installer keeps its payload before it, past the sections.
+const std::uint64_t kCertificateDirectory = 4;
 const std::size_t kSectionHeaderSize = 40;
 const std::size_t kRawSizeField = 16;  // in a section header
 const std::size_t kRawOffsetField = 20;
@@ -23,6 +35,32 @@ std::uint64_t Read16(const unsigned char* p) {
 
 std::uint64_t Read32(const unsigned char* p) {
   return Read16(p) | Read16(p + 2) << 16;
+}
+
+// Whether the loader would map sections of the alignments the optional
+// header at `optional` gives: a file alignment that is a power of two and
+// no larger than the section alignment.
+bool AlignmentsLoad(const unsigned char* optional) {
+  const std::uint64_t section = Read32(optional + kSectionAlignmentField);
+  const std::uint64_t file = Read32(optional + kFileAlignmentField);
+  return file != 0 && (file & (file - 1)) == 0 && section >= file;
+}
+
+// Whether the certificate table, when the optional header at `optional` of
+// `optionalSize` bytes has one, lies within the file.
+bool CertificatesWithin(const unsigned char* optional,
+                        std::uint64_t optionalSize, std::uint64_t fileSize) {
+  const std::size_t countField = Read16(optional + kMagicField) == kPe32Magic
+                                     ? kPe32DirectoryCountField
+                                     : kPe64DirectoryCountField;
+  const std::uint64_t entry =
+      countField + 4 + kCertificateDirectory * kDirectorySize;
+  if (optionalSize < entry + kDirectorySize ||
+      Read32(optional + countField) <= kCertificateDirectory) {
+    return true;
+  }
+  const std::uint64_t size = Read32(optional + entry + 4);
+  return size == 0 || Read32(optional + entry) + size <= fileSize;
 }
 
 }  // namespace
@@ -45,7 +83,9 @@ bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
   const std::uint64_t table = optional + optionalSize;
   if (optionalSize < kSizeOfHeadersField + 4 ||
       table + sections * kSectionHeaderSize > known ||
-      Read32(head + optional + kSizeOfHeadersField) > fileSize) {
+      Read32(head + optional + kSizeOfHeadersField) > fileSize ||
+      !AlignmentsLoad(head + optional) ||
+      !CertificatesWithin(head + optional, optionalSize, fileSize)) {
     return false;
   }
   for (std::uint64_t i = 0; i < sections; ++i) {

@@ -9,8 +9,10 @@
 
 // Takes the first `headSize` bytes of a file of `fileSize` bytes, a file that
 // begins with "MZ". True when its PE headers, its section table among them,
-// lie within those bytes and the file, and the raw data of every section lies
-// within the file. False for a file cut short, and for one whose headers are
-// not those of a PE image.
+// lie within those bytes and the file, the raw data of every section and the
+// certificate table of a signed file lie within the file, and its alignments
+// are ones the loader maps. False for a file cut short (a signed one keeps a
+// self-extracting payload before its certificates), and for one whose
+// headers are not those of a PE image the system loads.
 bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
                     std::uint64_t fileSize);

@@ -453,7 +453,7 @@ scenario_installer_missing_keeps_previous() {
   make_previous_install
   local installer kind kinds=(missing empty text folder)
   installer=$(host "$dist")/data.exe
-  [ "$KIND" != wine ] || kinds+=(cut_short)
+  if [ "$KIND" = wine ]; then kinds+=(cut_short); else kinds+=(no_interpreter); fi
   for kind in "${kinds[@]}"; do
     rm -rf "$installer"
     make_distribution "$dist"
@@ -463,6 +463,7 @@ scenario_installer_missing_keeps_previous() {
       text) echo "not a program" >"$installer" ;;
       folder) rm "$installer" && mkdir "$installer" ;;
       cut_short) head -c 60000 "$RECORDER" >"$installer" ;;
+      no_interpreter) printf '#!/no/such/interpreter\n' >"$installer" ;;
     esac
     for mode in /s ""; do
       run_upgrade "$dist" $mode
@@ -472,6 +473,26 @@ scenario_installer_missing_keeps_previous() {
       expect_present "$info_win\\Disk1\\data1.cab"
     done
   done
+
+  # In silent mode the install response file must be a file too.
+  local response
+  response=$(host "$dist")/setup.iss
+  kinds=(missing folder)
+  [ "$KIND" = wine ] || kinds+=(fifo)
+  for kind in "${kinds[@]}"; do
+    rm -rf "$installer" "$response"
+    make_distribution "$dist"
+    rm "$response"
+    case $kind in
+      folder) mkdir "$response" ;;
+      fifo) mkfifo "$response" ;;
+    esac
+    run_upgrade "$dist" /s
+    expect_exit 42
+    expect_runs
+    expect_present "$info_win\\Disk1\\data1.cab"
+  done
+  rm -rf "$response"
 
   local inside="$info_win\\new"
   make_distribution "$inside"

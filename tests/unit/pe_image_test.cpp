@@ -37,8 +37,25 @@ TEST(PeImage, OnlyTheWholeBuiltProgramIsWhole) {
     EXPECT_EQ(PeImageIsWhole(image.data(), c.head, c.file), c.whole)
         << "first " << c.head << " bytes of a file of " << c.file;
   }
-  // Headers that are not those of a PE image.
+  // A certificate table past the end, as in a signed file cut short, and one
+  // within it.
   const std::size_t signature = image[0x3C] | image[0x3D] << 8;
+  const std::size_t optional = signature + 24;
+  const bool pe32 = image[optional] == 0x0B && image[optional + 1] == 0x01;
+  unsigned char* certificates = &image[optional + (pe32 ? 96 : 112) + 4 * 8];
+  const auto put32 = [](unsigned char* at, std::size_t value) {
+    for (int i = 0; i < 4; ++i)
+      at[i] = static_cast<unsigned char>(value >> 8 * i);
+  };
+  put32(certificates, size - 8);
+  put32(certificates + 4, 16);
+  EXPECT_FALSE(PeImageIsWhole(image.data(), size, size));
+  put32(certificates + 4, 8);
+  EXPECT_TRUE(PeImageIsWhole(image.data(), size, size));
+  // Sections aligned more finely than the file, which the loader refuses.
+  put32(&image[optional + 32], 0x100);
+  EXPECT_FALSE(PeImageIsWhole(image.data(), size, size));
+  // Headers that are not those of a PE image.
   image[signature + 1] = 'X';
   EXPECT_FALSE(PeImageIsWhole(image.data(), size, size));
 }

@@ -91,7 +91,7 @@ TEST_F(UpgradeRun, UninstallerRefusedForElevationRemovesAndStartsNothing) {
   const StartHook previous =
       SetStartHookForTesting(RefuseUninstallerForElevation);
   const int exitCode =
-      RunUpgrade(InstallLayout::Layout32, 2,
+      RunUpgrade(InstallLayout::Layout32, 1,
                  UpgradeOptions{0, ExitCodeChoice::Classic, ""}, UpgradeLog());
   SetStartHookForTesting(previous);
   EXPECT_EQ(exitCode, kExitNeedsElevation);

@@ -1,6 +1,7 @@
 // What kind of program a file is, and what processor this machine has, on
-// POSIX: an executable ELF file is a program of its class, and an executable
-// script one that any processor runs, as a 32-bit Windows program is.
+// POSIX: an executable ELF file for this machine's processor is a program of
+// its class, and an executable script whose interpreter is there one that any
+// processor runs, as a 32-bit Windows program is.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,6 +20,37 @@ namespace {
 const unsigned char kElfMagic[] = {0x7F, 'E', 'L', 'F'};
 const unsigned char kElfClass32 = 1;
 const unsigned char kElfClass64 = 2;
+const std::size_t kElfMachineField = 18;
+const std::size_t kHeadSize = 256;
+
+// The processor field of an ELF header, as the file's byte order writes it.
+unsigned ElfMachine(const unsigned char* head) {
+  const bool bigEndian = head[5] == 2;
+  return bigEndian ? head[kElfMachineField] << 8 | head[kElfMachineField + 1]
+                   : head[kElfMachineField + 1] << 8 | head[kElfMachineField];
+}
+
+// The processor this very program was built for.
+unsigned OwnElfMachine() {
+  unsigned char head[kElfMachineField + 2] = {};
+  const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+  const ssize_t got = fd < 0 ? 0 : read(fd, head, sizeof head);
+  if (fd >= 0) close(fd);
+  return got == static_cast<ssize_t>(sizeof head) ? ElfMachine(head) : 0;
+}
+
+// Whether the interpreter a script's first line names is a program there.
+bool InterpreterIsThere(const unsigned char* head, std::size_t size) {
+  const std::string line(reinterpret_cast<const char*>(head) + 2,
+                         reinterpret_cast<const char*>(head) + size);
+  const std::size_t start = line.find_first_not_of(" \t");
+  if (start == std::string::npos) return false;
+  const std::string interpreter =
+      line.substr(start, line.find_first_of(" \t\r\n", start) - start);
+  struct stat entry;
+  return stat(interpreter.c_str(), &entry) == 0 && S_ISREG(entry.st_mode) &&
+         access(interpreter.c_str(), X_OK) == 0;
+}
 
 }  // namespace
 
@@ -30,17 +62,20 @@ BOOL GetBinaryTypeA(LPCSTR path, LPDWORD type) {
     return FALSE;
   }
   struct stat entry;
-  unsigned char head[5] = {};
+  unsigned char head[kHeadSize] = {};
   const bool runnable = fstat(fd, &entry) == 0 && S_ISREG(entry.st_mode) &&
                         access(host.c_str(), X_OK) == 0;
   const ssize_t got = runnable ? read(fd, head, sizeof head) : 0;
   close(fd);
-  if (got >= 2 && head[0] == '#' && head[1] == '!') {
+  const auto size = static_cast<std::size_t>(got > 0 ? got : 0);
+  if (size >= 2 && head[0] == '#' && head[1] == '!' &&
+      InterpreterIsThere(head, size)) {
     *type = SCS_32BIT_BINARY;
     return TRUE;
   }
-  if (got == sizeof head && std::memcmp(head, kElfMagic, 4) == 0 &&
-      (head[4] == kElfClass32 || head[4] == kElfClass64)) {
+  if (size >= kElfMachineField + 2 && std::memcmp(head, kElfMagic, 4) == 0 &&
+      (head[4] == kElfClass32 || head[4] == kElfClass64) &&
+      ElfMachine(head) == OwnElfMachine()) {
     *type = head[4] == kElfClass64 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY;
     return TRUE;
   }

@@ -67,6 +67,9 @@ BOOL GetFileInformationByHandle(HANDLE handle,
   } else if (S_ISLNK(entry.st_mode)) {
     info->dwFileAttributes =
         FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;
+  } else if (!S_ISREG(entry.st_mode)) {
+    // A FIFO, socket or device: no file of the kind Windows keeps.
+    info->dwFileAttributes = FILE_ATTRIBUTE_DEVICE;
   } else {
     info->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
   }
