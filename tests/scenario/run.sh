@@ -490,6 +490,20 @@ scenario_installer_missing_keeps_previous() {
   expect_field setup.exe "moved $dist\\data.exe>" failed
   expect_runs setup.exe data.exe
   expect_present "$dist\\setup.iss"
+  # Nor can it rename the distribution folder and put another in its place:
+  # the folders above the installer are held too.
+  for mode in /s ""; do
+    rm -f "$record"
+    make_previous_install
+    mkdir -p "$(host 'C:\evil')"
+    echo "not a program" >"$(host 'C:\evil')/data.exe"
+    export UNINSTALLER_MOVES="$dist>$dist.old;C:\\evil>$dist"
+    run_upgrade "$dist" $mode
+    unset UNINSTALLER_MOVES
+    expect_exit_zero
+    expect_field setup.exe "moved $dist>$dist.old" failed
+    expect_runs setup.exe data.exe
+  done
 }
 
 # The program's own path cannot be read exactly: past the path limit (the
