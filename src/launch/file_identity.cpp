@@ -55,6 +55,53 @@ bool SameContent(HANDLE first, HANDLE second) {
   }
 }
 
+// Whether `path` or a folder above it, up to its root, has the identity
+// `identity`.
+bool AnyAncestorIs(std::string path, const FileIdentity& identity) {
+  for (;;) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (OpenEntry(path, FILE_READ_ATTRIBUTES, 0).Describe(info) &&
+        IdentityOf(info) == identity) {
+      return true;
+    }
+    // The folder above, as the system cuts it; a root has none.
+    const std::size_t before = path.size();
+    if (path.empty() || !PathRemoveFileSpecA(&path[0])) return false;
+    path.resize(std::strlen(path.c_str()));
+    if (path.size() >= before) return false;
+  }
+}
+
+// The path the system resolves the folder at `path` to, every link and
+// junction followed, as a drive path ("C:\...") or a network one; empty
+// when it cannot be opened or resolved.
+std::string ResolvedPath(const std::string& path) {
+  const OpenEntry entry(path, FILE_READ_ATTRIBUTES, 0);
+  if (entry.get() == INVALID_HANDLE_VALUE) return std::string();
+  std::string resolved(MAX_PATH, '\0');
+  const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  DWORD length = GetFinalPathNameByHandleA(
+      entry.get(), &resolved[0], static_cast<DWORD>(resolved.size()), flags);
+  if (length >= resolved.size()) {
+    // Too small: Windows asks for the size with the null, Wine 8 without it;
+    // room for the larger of the two, and one more try.
+    resolved.assign(length + 1, '\0');
+    length = GetFinalPathNameByHandleA(
+        entry.get(), &resolved[0], static_cast<DWORD>(resolved.size()), flags);
+  }
+  if (length == 0 || length >= resolved.size()) return std::string();
+  resolved.resize(length);
+  const std::string local = "\\\\?\\";
+  const std::string network = "\\\\?\\UNC\\";
+  if (resolved.compare(0, network.size(), network) == 0) {
+    return "\\\\" + resolved.substr(network.size());
+  }
+  if (resolved.compare(0, local.size(), local) == 0) {
+    return resolved.substr(local.size());
+  }
+  return resolved;
+}
+
 }  // namespace
 
 bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled) {
@@ -112,18 +159,12 @@ bool IsThisProgram(const std::string& path) {
 
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!OpenEntry(outer, FILE_READ_ATTRIBUTES, 0).Describe(info)) return false;
+  if (!OpenEntry(outer, FILE_READ_ATTRIBUTES, 0).Describe(info)) return true;
   const FileIdentity outerIdentity = IdentityOf(info);
-  std::string path = folder;
-  for (;;) {
-    if (OpenEntry(path, FILE_READ_ATTRIBUTES, 0).Describe(info) &&
-        IdentityOf(info) == outerIdentity) {
-      return true;
-    }
-    // The folder above, as the system cuts it; a root has none.
-    const std::size_t before = path.size();
-    if (path.empty() || !PathRemoveFileSpecA(&path[0])) return false;
-    path.resize(std::strlen(path.c_str()));
-    if (path.size() >= before) return false;
-  }
+  // The folder's own path as given, then the path the system resolves it
+  // to: a link or a junction on the way leads into another tree, which only
+  // the resolved path walks up.
+  if (AnyAncestorIs(folder, outerIdentity)) return true;
+  const std::string resolved = ResolvedPath(folder);
+  return resolved.empty() || AnyAncestorIs(resolved, outerIdentity);
 }

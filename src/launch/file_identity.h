@@ -44,5 +44,8 @@ bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled);
 
 // Whether `folder` is the folder `outer` or lies inside it: the identity of
 // `outer` against that of `folder` and of each folder above it, up to its
-// drive root. False when `outer` cannot be opened.
+// root, both along the path as given and along the path the system resolves
+// `folder` to (which differs where a link or a junction lies on the way).
+// True also when `outer` or `folder` cannot be opened, or `folder` cannot be
+// resolved, so that the caller refuses rather than risks its own folder.
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer);

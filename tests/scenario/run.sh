@@ -479,6 +479,18 @@ scenario_installer_missing_keeps_previous() {
   expect_exit 42
   expect_runs
   expect_present "$inside\\data.exe"
+  # Also when reached through a link to it, whose path text never passes
+  # through the information folder (natively the program's path is already
+  # the resolved one).
+  mkdir -p "$(host "$inside")/Disk1"
+  echo new >"$(host "$inside")/Disk1/new.cab"
+  ln -s "$(host "$inside")" "$(host 'C:\linked')"
+  for mode in /s ""; do
+    run_upgrade 'C:\linked' $mode
+    expect_exit 42
+    expect_runs
+    expect_present "$inside\\Disk1\\new.cab"
+  done
 
   [ "$KIND" = wine ] || return 0
   rm -rf "$installer"
