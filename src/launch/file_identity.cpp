@@ -143,18 +143,42 @@ bool DeleteIfStillTheFile(const std::string& path,
 }
 
 bool IsThisProgram(const std::string& path) {
-  const OpenEntry own(OwnProgramPath(), GENERIC_READ, 0);
-  const OpenEntry other(path, GENERIC_READ, 0);
+  // Telling the files apart needs no right to read them: only their content
+  // does, and a program may be run by an account that may only execute it.
+  const std::string own = OwnProgramPath();
+  const OpenEntry ownEntry(own, FILE_READ_ATTRIBUTES, 0);
+  const OpenEntry otherEntry(path, FILE_READ_ATTRIBUTES, 0);
+  if (otherEntry.get() == INVALID_HANDLE_VALUE) {
+    // What is not there cannot be this program; what cannot be told apart
+    // from it might be.
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+  }
   BY_HANDLE_FILE_INFORMATION ownInfo;
   BY_HANDLE_FILE_INFORMATION otherInfo;
-  if (!own.Describe(ownInfo) || !other.Describe(otherInfo) ||
-      (otherInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  if (!ownEntry.Describe(ownInfo) || !otherEntry.Describe(otherInfo)) {
+    return true;
+  }
+  if ((otherInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return false;
   }
   if (IdentityOf(ownInfo) == IdentityOf(otherInfo)) return true;
-  return ownInfo.nFileSizeHigh == otherInfo.nFileSizeHigh &&
-         ownInfo.nFileSizeLow == otherInfo.nFileSizeLow &&
-         SameContent(own.get(), other.get());
+  if (ownInfo.nFileSizeHigh != otherInfo.nFileSizeHigh ||
+      ownInfo.nFileSizeLow != otherInfo.nFileSizeLow) {
+    return false;
+  }
+  // Read through handles on the very files just told apart; a copy that
+  // cannot be read counts as this program.
+  const OpenEntry ownContent(own, GENERIC_READ, 0);
+  const OpenEntry otherContent(path, GENERIC_READ, 0);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!ownContent.Describe(info) ||
+      !(IdentityOf(info) == IdentityOf(ownInfo)) ||
+      !otherContent.Describe(info) ||
+      !(IdentityOf(info) == IdentityOf(otherInfo))) {
+    return true;
+  }
+  return SameContent(ownContent.get(), otherContent.get());
 }
 
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {

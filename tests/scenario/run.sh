@@ -439,6 +439,23 @@ scenario_named_as_installer() {
   expect_exit 40
   expect_runs
   expect_present "$dist\\data.exe"
+
+  # Natively, run by an account that may execute its own file but not read
+  # it, with the uninstaller a link to it: it still tells that it is itself.
+  # At most 64 processes, should it start itself over.
+  [ "$KIND" = native ] || return 0
+  rm -rf "$folder" "$(host "$info_win")"
+  program_file=$name
+  make_distribution "$dist"
+  make_previous_install
+  ln -sf "$folder/$program_file" "$(host "$info_win")/setup.exe"
+  chmod 0711 "$folder/$program_file"
+  run_as=(prlimit --nproc=64 setpriv --reuid=65534 --regid=65534 --clear-groups)
+  run_upgrade "$dist" /s
+  run_as=()
+  expect_exit 40
+  expect_runs
+  expect_present "$info_win\\Disk1\\data1.cab"
 }
 
 # A previous installation but no installer that can start: none, an empty
