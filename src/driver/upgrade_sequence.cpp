@@ -175,7 +175,8 @@ int RunUpgrade(InstallLayout layout, int argumentCount,
   const InstallerCheck installer = CheckInstaller(install.program, held);
   if (installer == InstallerCheck::ThisProgram) {
     return Refuse(log, kExitWouldStartItself,
-                  "the installer it would start is this program");
+                  "the installer it would start is this program, or cannot "
+                  "be told from it");
   }
   const bool responseReadable =
       mode == InstallMode::Interactive ||
@@ -185,7 +186,8 @@ int RunUpgrade(InstallLayout layout, int argumentCount,
     const std::string info = infoFolder.c_str();
     if (IsThisProgram(BuildUninstallCommand(info).program)) {
       return Refuse(log, kExitWouldStartItself,
-                    "the uninstaller it would start is this program");
+                    "the uninstaller it would start is this program, or "
+                    "cannot be told from it");
     }
     // Removing the old version with no new one to start after it would leave
     // the machine with neither.

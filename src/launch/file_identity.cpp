@@ -55,6 +55,53 @@ bool SameContent(HANDLE first, HANDLE second) {
   }
 }
 
+// Whether `path` or a folder above it, up to its root, has the identity
+// `identity`.
+bool AnyAncestorIs(std::string path, const FileIdentity& identity) {
+  for (;;) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (OpenEntry(path, FILE_READ_ATTRIBUTES, 0).Describe(info) &&
+        IdentityOf(info) == identity) {
+      return true;
+    }
+    // The folder above, as the system cuts it; a root has none.
+    const std::size_t before = path.size();
+    if (path.empty() || !PathRemoveFileSpecA(&path[0])) return false;
+    path.resize(std::strlen(path.c_str()));
+    if (path.size() >= before) return false;
+  }
+}
+
+// The path the system resolves the folder at `path` to, every link and
+// junction followed, as a drive path ("C:\...") or a network one; empty
+// when it cannot be opened or resolved.
+std::string ResolvedPath(const std::string& path) {
+  const OpenEntry entry(path, FILE_READ_ATTRIBUTES, 0);
+  if (entry.get() == INVALID_HANDLE_VALUE) return std::string();
+  std::string resolved(MAX_PATH, '\0');
+  const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  DWORD length = GetFinalPathNameByHandleA(
+      entry.get(), &resolved[0], static_cast<DWORD>(resolved.size()), flags);
+  if (length >= resolved.size()) {
+    // Too small: Windows asks for the size with the null, Wine 8 without it;
+    // room for the larger of the two, and one more try.
+    resolved.assign(length + 1, '\0');
+    length = GetFinalPathNameByHandleA(
+        entry.get(), &resolved[0], static_cast<DWORD>(resolved.size()), flags);
+  }
+  if (length == 0 || length >= resolved.size()) return std::string();
+  resolved.resize(length);
+  const std::string local = "\\\\?\\";
+  const std::string network = "\\\\?\\UNC\\";
+  if (resolved.compare(0, network.size(), network) == 0) {
+    return "\\\\" + resolved.substr(network.size());
+  }
+  if (resolved.compare(0, local.size(), local) == 0) {
+    return resolved.substr(local.size());
+  }
+  return resolved;
+}
+
 }  // namespace
 
 bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled) {
@@ -96,34 +143,52 @@ bool DeleteIfStillTheFile(const std::string& path,
 }
 
 bool IsThisProgram(const std::string& path) {
-  const OpenEntry own(OwnProgramPath(), GENERIC_READ, 0);
-  const OpenEntry other(path, GENERIC_READ, 0);
+  // Telling the files apart needs no right to read them: only their content
+  // does, and a program may be run by an account that may only execute it.
+  const std::string own = OwnProgramPath();
+  const OpenEntry ownEntry(own, FILE_READ_ATTRIBUTES, 0);
+  const OpenEntry otherEntry(path, FILE_READ_ATTRIBUTES, 0);
+  if (otherEntry.get() == INVALID_HANDLE_VALUE) {
+    // What is not there cannot be this program; what cannot be told apart
+    // from it might be.
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+  }
   BY_HANDLE_FILE_INFORMATION ownInfo;
   BY_HANDLE_FILE_INFORMATION otherInfo;
-  if (!own.Describe(ownInfo) || !other.Describe(otherInfo) ||
-      (otherInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  if (!ownEntry.Describe(ownInfo) || !otherEntry.Describe(otherInfo)) {
+    return true;
+  }
+  if ((otherInfo.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return false;
   }
   if (IdentityOf(ownInfo) == IdentityOf(otherInfo)) return true;
-  return ownInfo.nFileSizeHigh == otherInfo.nFileSizeHigh &&
-         ownInfo.nFileSizeLow == otherInfo.nFileSizeLow &&
-         SameContent(own.get(), other.get());
+  if (ownInfo.nFileSizeHigh != otherInfo.nFileSizeHigh ||
+      ownInfo.nFileSizeLow != otherInfo.nFileSizeLow) {
+    return false;
+  }
+  // Read through handles on the very files just told apart; a copy that
+  // cannot be read counts as this program.
+  const OpenEntry ownContent(own, GENERIC_READ, 0);
+  const OpenEntry otherContent(path, GENERIC_READ, 0);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!ownContent.Describe(info) ||
+      !(IdentityOf(info) == IdentityOf(ownInfo)) ||
+      !otherContent.Describe(info) ||
+      !(IdentityOf(info) == IdentityOf(otherInfo))) {
+    return true;
+  }
+  return SameContent(ownContent.get(), otherContent.get());
 }
 
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!OpenEntry(outer, FILE_READ_ATTRIBUTES, 0).Describe(info)) return false;
+  if (!OpenEntry(outer, FILE_READ_ATTRIBUTES, 0).Describe(info)) return true;
   const FileIdentity outerIdentity = IdentityOf(info);
-  std::string path = folder;
-  for (;;) {
-    if (OpenEntry(path, FILE_READ_ATTRIBUTES, 0).Describe(info) &&
-        IdentityOf(info) == outerIdentity) {
-      return true;
-    }
-    // The folder above, as the system cuts it; a root has none.
-    const std::size_t before = path.size();
-    if (path.empty() || !PathRemoveFileSpecA(&path[0])) return false;
-    path.resize(std::strlen(path.c_str()));
-    if (path.size() >= before) return false;
-  }
+  // The folder's own path as given, then the path the system resolves it
+  // to: a link or a junction on the way leads into another tree, which only
+  // the resolved path walks up.
+  if (AnyAncestorIs(folder, outerIdentity)) return true;
+  const std::string resolved = ResolvedPath(folder);
+  return resolved.empty() || AnyAncestorIs(resolved, outerIdentity);
 }

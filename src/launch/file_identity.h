@@ -34,8 +34,13 @@ bool DeleteIfStillTheFile(const std::string& path,
                           const FileIdentity& identity);
 
 // Whether the file at `path` is this program's own file: the same file, as a
-// hard link or a link to it is, or a byte-for-byte copy of it. False for a
-// folder, and when either file cannot be read.
+// hard link or a link to it is, or a byte-for-byte copy of it. Identities are
+// compared without the right to read either file; only a file of the same
+// size is read. False for a folder and for a path that leads to nothing; true
+// when the file is there but cannot be told apart from this program (it or
+// the program's own file cannot be opened or described, or a copy of the
+// same size cannot be read), so that the caller refuses rather than starts
+// it.
 bool IsThisProgram(const std::string& path);
 
 // Reads from `file` until `block` is full or the file ends, and sets `filled`
@@ -44,5 +49,8 @@ bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled);
 
 // Whether `folder` is the folder `outer` or lies inside it: the identity of
 // `outer` against that of `folder` and of each folder above it, up to its
-// drive root. False when `outer` cannot be opened.
+// root, both along the path as given and along the path the system resolves
+// `folder` to (which differs where a link or a junction lies on the way).
+// True also when `outer` or `folder` cannot be opened, or `folder` cannot be
+// resolved, so that the caller refuses rather than risks its own folder.
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer);

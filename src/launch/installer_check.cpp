@@ -52,6 +52,9 @@ std::string SearchProgram(const std::string& name) {
 
 InstallerCheck CheckInstaller(const std::string& path, FileHold& hold) {
   if (path.empty()) return InstallerCheck::CannotStart;
+  // Its folders first, so that the file checked cannot be carried off with
+  // a folder renamed and another put in its place.
+  hold.HoldFoldersAbove(path);
   const HANDLE file = hold.Hold(path);
   BY_HANDLE_FILE_INFORMATION info;
   if (file == INVALID_HANDLE_VALUE ||

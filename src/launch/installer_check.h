@@ -21,8 +21,9 @@ enum class InstallerCheck {
   ThisProgram,
 };
 
-// Checks the installer at the full path `path` (empty for none) and, when it
-// can be opened, holds it in `hold`, also when the answer is not Startable.
+// Checks the installer at the full path `path` (empty for none) and holds in
+// `hold` the folders above it and, when it can be opened, the file itself,
+// also when the answer is not Startable.
 // A program this machine runs: one the system calls a 32-bit Windows program,
 // or a 64-bit one where the processor is 64-bit, whatever the layout of the
 // system folders; one that begins with "MZ" must also be whole.

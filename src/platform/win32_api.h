@@ -80,6 +80,8 @@ using LPCWSTR = const WCHAR*;
 #define OPEN_ALWAYS 4u
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 #define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
+#define FILE_NAME_NORMALIZED 0x0u
+#define VOLUME_NAME_DOS 0x0u
 
 #define FILE_ATTRIBUTE_READONLY 0x00000001u
 #define FILE_ATTRIBUTE_HIDDEN 0x00000002u
@@ -345,6 +347,9 @@ BOOL SetFileInformationByHandle(HANDLE file,
                                 LPVOID info, DWORD size);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read,
               void* overlapped);
+// The path the open file has now, links resolved, as "\\?\C:\...".
+DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR buffer, DWORD size,
+                                DWORD flags);
 
 // Programs: what kind a file is, and what processor this machine has.
 BOOL GetBinaryTypeA(LPCSTR path, LPDWORD type);

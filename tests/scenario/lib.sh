@@ -28,6 +28,9 @@ drive_marker=.upgrade-tests-drive
 # Seconds a run of the upgrade program may take before it is ended with its
 # process group, so that a program that starts itself over cannot hang a test.
 run_limit=60
+# Natively, a command the program is started through, as another account:
+# run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups).
+run_as=()
 
 # The host path $1 as the fixture programs name it: under Wine on drive Z:.
 fixture_path() {
@@ -146,7 +149,7 @@ run_upgrade() {
     run_upgrade_line "$folder" "$line"
   else
     exit_code=0
-    (cd "$WORK" && timeout "$run_limit" "$(host "$folder")/$program_file" "$@" >"$WORK/output.txt" 2>&1) || exit_code=$?
+    (cd "$WORK" && timeout "$run_limit" "${run_as[@]}" "$(host "$folder")/$program_file" "$@" >"$WORK/output.txt" 2>&1) || exit_code=$?
     expect_ended
     # The program shows nothing; only the started programs may.
     [ ! -s "$WORK/output.txt" ] || fail "the program wrote: $(cat "$WORK/output.txt")"

@@ -439,6 +439,23 @@ scenario_named_as_installer() {
   expect_exit 40
   expect_runs
   expect_present "$dist\\data.exe"
+
+  # Natively, run by an account that may execute its own file but not read
+  # it, with the uninstaller a link to it: it still tells that it is itself.
+  # At most 64 processes, should it start itself over.
+  [ "$KIND" = native ] || return 0
+  rm -rf "$folder" "$(host "$info_win")"
+  program_file=$name
+  make_distribution "$dist"
+  make_previous_install
+  ln -sf "$folder/$program_file" "$(host "$info_win")/setup.exe"
+  chmod 0711 "$folder/$program_file"
+  run_as=(prlimit --nproc=64 setpriv --reuid=65534 --regid=65534 --clear-groups)
+  run_upgrade "$dist" /s
+  run_as=()
+  expect_exit 40
+  expect_runs
+  expect_present "$info_win\\Disk1\\data1.cab"
 }
 
 # A previous installation but no installer that can start: none, an empty
@@ -500,6 +517,18 @@ scenario_installer_missing_keeps_previous() {
   expect_exit 42
   expect_runs
   expect_present "$inside\\data.exe"
+  # Also when reached through a link to it, whose path text never passes
+  # through the information folder (natively the program's path is already
+  # the resolved one).
+  mkdir -p "$(host "$inside")/Disk1"
+  echo new >"$(host "$inside")/Disk1/new.cab"
+  ln -s "$(host "$inside")" "$(host 'C:\linked')"
+  for mode in /s ""; do
+    run_upgrade 'C:\linked' $mode
+    expect_exit 42
+    expect_runs
+    expect_present "$inside\\Disk1\\new.cab"
+  done
 
   [ "$KIND" = wine ] || return 0
   rm -rf "$installer"
@@ -511,6 +540,20 @@ scenario_installer_missing_keeps_previous() {
   expect_field setup.exe "moved $dist\\data.exe>" failed
   expect_runs setup.exe data.exe
   expect_present "$dist\\setup.iss"
+  # Nor can it rename the distribution folder and put another in its place:
+  # the folders above the installer are held too.
+  for mode in /s ""; do
+    rm -f "$record"
+    make_previous_install
+    mkdir -p "$(host 'C:\evil')"
+    echo "not a program" >"$(host 'C:\evil')/data.exe"
+    export UNINSTALLER_MOVES="$dist>$dist.old;C:\\evil>$dist"
+    run_upgrade "$dist" $mode
+    unset UNINSTALLER_MOVES
+    expect_exit_zero
+    expect_field setup.exe "moved $dist>$dist.old" failed
+    expect_runs setup.exe data.exe
+  done
 }
 
 # The program's own path cannot be read exactly: past the path limit (the

@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "test_files.h"
 
@@ -412,6 +413,37 @@ TEST_F(Win32Api, GetFileInformationByHandleTellsOneFileFromACopy) {
       CreateFileA(kWork.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                   OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE,
       ERROR_ACCESS_DENIED);
+}
+
+// The path of an open folder, a link to it resolved: its drive path behind
+// "\\?\". A buffer too small gets the size needed: Windows counts the null
+// in it, Wine 8 does not.
+TEST_F(Win32Api, GetFinalPathNameByHandleANamesWhereALinkLeads) {
+  const std::string folder = kWork + "\\Target";
+  const std::string link = kWork + "\\link";
+  test_files::MakeFolder(folder);
+  std::vector<std::string> paths = {folder};
+  if (test_files::MakeFolderLink(folder, link)) paths.push_back(link);
+  const std::string expected = "\\\\?\\" + folder;
+  for (const std::string& path : paths) {
+    const HANDLE handle = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << "CreateFileA(" << path << ")";
+    const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    char small[4] = {};
+    const DWORD asked =
+        GetFinalPathNameByHandleA(handle, small, sizeof small, flags);
+    EXPECT_TRUE(asked == expected.size() + 1 || asked == expected.size())
+        << "GetFinalPathNameByHandleA(" << path
+        << ") with a small buffer: " << asked;
+    char full[MAX_PATH] = {};
+    EXPECT_EQ(GetFinalPathNameByHandleA(handle, full, MAX_PATH, flags),
+              expected.size())
+        << "GetFinalPathNameByHandleA(" << path << ")";
+    EXPECT_EQ(std::string(full), expected) << "from " << path;
+    CloseHandle(handle);
+  }
 }
 
 // A read-only file marked through its handle goes when the handle closes,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/drive_paths.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/last_error.h"
 #include "platform/win32_api.h"
@@ -150,4 +151,22 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD done, void*) {
   }
   if (done != nullptr) *done = static_cast<DWORD>(got);
   return TRUE;
+}
+
+// The name the descriptor has now, which the kernel keeps with every link
+// resolved, in drive form. Like Windows, a buffer too small for it and its
+// terminating null gets nothing, and the answer is the size it needs.
+DWORD GetFinalPathNameByHandleA(HANDLE handle, LPSTR buffer, DWORD size,
+                                DWORD) {
+  FileHandle* file = AsFile(handle);
+  if (file == nullptr) return 0;
+  const std::string name = CurrentName(file->fd);
+  if (name.empty() || name[0] != '/') {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  const std::string path = "\\\\?\\" + DrivePath(name);
+  if (path.size() >= size) return static_cast<DWORD>(path.size() + 1);
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return static_cast<DWORD>(path.size());
 }
