@@ -1,13 +1,14 @@
 #include "removal/folder_tree.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/win32_api.h"
 #include "removal/file_find.h"
 
 namespace {
 
-void (*beforeEnteringFolder)(const std::string&) = nullptr;
+BeforeEnteringFolderHook beforeEnteringFolder = nullptr;
 
 // Whether `name`, as the search listed it, names a child of the folder
 // searched and nothing else. The narrow search converts a name the code page
@@ -72,6 +73,7 @@ bool IsOwnFolder(const std::string& path) {
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
-void SetBeforeEnteringFolderHookForTesting(void (*hook)(const std::string&)) {
-  beforeEnteringFolder = hook;
+BeforeEnteringFolderHook SetBeforeEnteringFolderHookForTesting(
+    BeforeEnteringFolderHook hook) {
+  return std::exchange(beforeEnteringFolder, hook);
 }

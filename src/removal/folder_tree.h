@@ -23,5 +23,8 @@ bool IsOwnFolder(const std::string& path);
 
 // Test seam: `hook` runs with a subfolder's path after the walk listed it as a
 // folder and before the walk looks at it afresh to enter it, so that a test
-// can swap it for a link at that moment. Null turns it off.
-void SetBeforeEnteringFolderHookForTesting(void (*hook)(const std::string&));
+// can swap it for a link at that moment. Null turns it off. Returns the hook
+// it replaces.
+using BeforeEnteringFolderHook = void (*)(const std::string&);
+BeforeEnteringFolderHook SetBeforeEnteringFolderHookForTesting(
+    BeforeEnteringFolderHook hook);

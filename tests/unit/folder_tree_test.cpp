@@ -16,6 +16,18 @@ class FolderTree : public test_files::ScratchFolderTest {
   FolderTree() : ScratchFolderTest(kWork) {}
 };
 
+// Sets the walk's hook for the life of the object, then puts back the one it
+// replaced, so that a failing test leaves no hook behind.
+class ScopedEnteringHook {
+ public:
+  explicit ScopedEnteringHook(BeforeEnteringFolderHook hook)
+      : replaced_(SetBeforeEnteringFolderHookForTesting(hook)) {}
+  ~ScopedEnteringHook() { SetBeforeEnteringFolderHookForTesting(replaced_); }
+
+ private:
+  BeforeEnteringFolderHook replaced_;
+};
+
 TEST_F(FolderTree, RemovesAnEmptyFolderAndFailsOnAMissingOne) {
   test_files::MakeFolder(kWork + "\\empty");
   EXPECT_TRUE(DeleteFolderTree(kWork + "\\empty"));
@@ -120,12 +132,13 @@ TEST_F(FolderTree, FollowsNoLinkSwappedInWhileTheWalkRuns) {
   if (!test_files::MakeFolderLink(kWork + "\\outside", kWork + "\\probe")) {
     GTEST_SKIP() << "this system makes no folder links";
   }
-  SetBeforeEnteringFolderHookForTesting([](const std::string& folder) {
-    test_files::Wipe(folder);
-    test_files::MakeFolderLink(kWork + "\\outside", folder);
-  });
-  DeleteFolderTree(top);
-  SetBeforeEnteringFolderHookForTesting(nullptr);
+  {
+    ScopedEnteringHook hook([](const std::string& folder) {
+      test_files::Wipe(folder);
+      test_files::MakeFolderLink(kWork + "\\outside", folder);
+    });
+    DeleteFolderTree(top);
+  }
   EXPECT_TRUE(test_files::Exists(kWork + "\\outside\\keep.txt"));
   EXPECT_FALSE(test_files::Exists(top));
 }
