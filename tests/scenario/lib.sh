@@ -130,15 +130,22 @@ make_previous_install() {
   echo log >"$folder/.setup.log"
 }
 
+# The command line that starts the upgrade program in the distribution
+# folder $1 with the arguments that follow.
+upgrade_line() {
+  local line="\"$1\\$program_file\"" argument
+  shift
+  for argument in "$@"; do line+=" $argument"; done
+  printf '%s' "$line"
+}
+
 # Starts the upgrade program in the distribution folder $1 with the arguments
 # that follow; sets $exit_code.
 run_upgrade() {
   local folder=$1
   shift
   if [ "$KIND" = wine ]; then
-    local line="\"$folder\\$program_file\"" argument
-    for argument in "$@"; do line+=" $argument"; done
-    run_upgrade_line "$folder" "$line"
+    run_upgrade_line "$folder" "$(upgrade_line "$folder" "$@")"
   else
     exit_code=0
     (cd "$WORK" && "$(host "$folder")/$program_file" "$@" >"$WORK/output.txt" 2>&1) || exit_code=$?
@@ -162,13 +169,36 @@ run_upgrade_from_host_folder() {
 }
 
 # Under Wine: starts the upgrade program in $1 with the exact raw command
-# line $2; sets $exit_code.
+# line $2; sets $exit_code. With $3, the run and every process it started end
+# after that many seconds, and $exit_code is then 124, as from timeout. What
+# the programs wrote is kept in $WORK/output.txt.
 run_upgrade_line() {
   printf '%s' "$2" >"$WORK/line.txt"
   local output
-  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\$program_file" "Z:${WORK//\//\\}\\line.txt" 2>&1 | tr -d '\r')
-  [[ $output =~ exit=([0-9]+) ]] || fail "launcher said: $output"
-  exit_code=${BASH_REMATCH[1]}
+  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\$program_file" "Z:${WORK//\//\\}\\line.txt" ${3:-} 2>&1 | tr -d '\r' | tee "$WORK/output.txt")
+  [[ $output =~ (^|$'\n')exit=([0-9]+|timeout) ]] || fail "launcher said: $output"
+  exit_code=${BASH_REMATCH[2]/timeout/124}
+}
+
+# Starts the upgrade program in the distribution folder $1 with the arguments
+# that follow, like run_upgrade, but ends it with every process it started
+# after 10 seconds ($exit_code 124), and lists in $WORK/started.txt the
+# program of each process started, the upgrade program first: natively from
+# strace, under Wine from Wine's own trace of process creation.
+run_upgrade_watched() {
+  local folder=$1 limit=10
+  shift
+  if [ "$KIND" = wine ]; then
+    WINEDEBUG=trace+process run_upgrade_line "$folder" "$(upgrade_line "$folder" "$@")" $limit
+    sed -n 's/.*:NtCreateUserProcess L"\\\\??\\\\\(.*\)" pid .*/\1/p' "$WORK/output.txt" |
+      sed 's/\\\\/\\/g' >"$WORK/started.txt"
+  else
+    exit_code=0
+    (cd "$WORK" && timeout -k 5 $limit strace -f -qq -e trace=execve -e signal=none \
+      -o "$WORK/trace.txt" "$(host "$folder")/$program_file" "$@" >"$WORK/output.txt" 2>&1) ||
+      exit_code=$?
+    sed -n 's/^[0-9]* *execve("\([^"]*\)".*/\1/p' "$WORK/trace.txt" >"$WORK/started.txt"
+  fi
 }
 
 # Runs the Wine programs that follow under code page 932 (Japanese), from a
