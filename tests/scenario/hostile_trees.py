@@ -58,8 +58,12 @@ def shape(entries=(), **changes):
 # The shape of each failure the generator found, kept as a fixed case.
 SHAPES = {
     # Under Wine the fresh look at "I\\.. " sees "I\\..", a real folder, and
-    # the search "I\\.. \\*.*" then follows the link.
-    "dot-dot-space-link": shape([{"path": [".. "], "kind": "link", "to": "outside"}]),
+    # the search "I\\.. \\*.*" then follows the link; from "I\\sub\\.. " it
+    # takes the distribution's files, and with them the new version.
+    "dot-dot-space-links": shape([
+        {"path": [".. "], "kind": "link", "to": "outside"},
+        {"path": ["sub"], "kind": "folder"},
+        {"path": ["sub", ".. "], "kind": "link", "to": "dist"}]),
     "empty-installer": shape(installer="empty"),
     "truncated-installer": shape(installer="truncated"),
     # The interactive search finds a folder named data.exe under Wine.
