@@ -175,8 +175,15 @@ run_upgrade_from_host_folder() {
 run_upgrade_line() {
   printf '%s' "$2" >"$WORK/line.txt"
   local output
-  output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\$program_file" "Z:${WORK//\//\\}\\line.txt" ${3:-} 2>&1 | tr -d '\r' | tee "$WORK/output.txt")
-  [[ $output =~ (^|$'\n')exit=([0-9]+|timeout) ]] || fail "launcher said: $output"
+  for _ in 1 2; do
+    output=$(cd "$WORK" && wine_run "$LAUNCHER" "$1\\$program_file" "Z:${WORK//\//\\}\\line.txt" ${3:-} 2>&1 | tr -d '\r' | tee "$WORK/output.txt") || true
+    # Now and then (about one start in a thousand) Wine's loader cannot map
+    # its shared data and the launcher does not start at all: only then is it
+    # started once more.
+    [[ $output =~ (^|$'\n')exit= || $output != *"failed to map the shared user data"* ]] && break
+  done
+  [[ $output =~ (^|$'\n')exit=([0-9]+|timeout) ]] ||
+    fail "launcher said: $(grep -av :trace: <<<"$output" | tail -n 20)"
   exit_code=${BASH_REMATCH[2]/timeout/124}
 }
 
