@@ -53,6 +53,6 @@ run_logged() {
   rm -f "$log"
 }
 
-native_packages=(cmake g++ googletest clang libclang-rt-14-dev)
+native_packages=(cmake g++ googletest clang libclang-rt-14-dev python3 strace)
 windows_packages=(cmake g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64
   osslsigncode openssl locales)

@@ -741,6 +741,33 @@ scenario_command_line_tails() {
   expect_field data.exe argc 3
 }
 
+# Random hostile trees and installers (hostile_trees.py builds each one and
+# checks the run): nothing outside the information folder changes, the old
+# version goes only when the new installer starts, the program never starts
+# itself, and the folder goes whenever nothing in it may stay. The fixed
+# cases come first, then HOSTILE_TREES seeds (25 by default) from HOSTILE_SEED
+# ("random" picks one; by default layout 64 takes 1-25, layout 32 26-50).
+scenario_hostile_trees() {
+  local count=${HOSTILE_TREES:-25} first=${HOSTILE_SEED:-$((LAYOUT == 64 ? 1 : 26))}
+  [ "$first" != random ] || first=$(shuf -i 1-999999999 -n 1)
+  local trees=(/usr/bin/python3 "$(dirname "$0")/hostile_trees.py") case failed=() started=$SECONDS
+  export DRIVE=$drive_c INFO=$info_win RECORD=$record RECORD_PAUSE_MS=0
+  for case in $("${trees[@]}" shapes) $(seq "$first" $((first + count - 1))); do
+    reset_drive
+    local dist code_page arguments
+    IFS=$'\t' read -r dist program_file code_page arguments < <("${trees[@]}" plan "$case")
+    make_previous_install
+    make_distribution "$dist"
+    "${trees[@]}" make "$case"
+    if [ "$code_page" = 932 ]; then use_code_page_932; else unset LOCPATH; export LANG=C.UTF-8 LC_ALL=C.UTF-8; fi
+    run_upgrade_watched "$dist" $arguments
+    "${trees[@]}" check "$case" "$exit_code" || failed+=("$case")
+  done
+  echo "hostile trees: seeds $first-$((first + count - 1)) and the fixed cases, $((SECONDS - started)) s"
+  rm -f "$record"
+  [ ${#failed[@]} = 0 ] || fail "cases ${failed[*]} broke; replay a seed with HOSTILE_SEED=SEED HOSTILE_TREES=1 (the fixed cases always run)"
+}
+
 reset_drive
 "scenario_$1"
 echo "scenario $1 ($KIND, layout $LAYOUT): passed"

@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/win32_api.h"
 #include "test_files.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const std::string kWork = "C:\\upgrade-test\\tree";
 
@@ -198,6 +205,110 @@ TEST_F(FolderTree, FollowsNoLinkSwappedInWhileTheWalkRuns) {
   }
   EXPECT_TRUE(test_files::Exists(kWork + "\\outside\\keep.txt"));
   EXPECT_FALSE(test_files::Exists(top));
+}
+
+// Decides, for the random trees below, which folders turn into links.
+std::mt19937 swapChoice;
+
+// Random trees from a seed, of names ending in a dot or a space, holding a
+// character Windows forbids, naming a device or reaching the path limit, with
+// read-only files and links to folders inside and outside, walked while one
+// folder in three turns into a link outside just before the walk enters it:
+// nothing outside changes, and the tree goes when nothing in it may stay.
+// HOSTILE_SEED (a number or "random") and HOSTILE_TREES choose the seeds, as
+// for the hostile-trees scenarios; a failure names the seed and the tree.
+TEST_F(FolderTree, KeepsOutsideWhileRandomTreesTurnFoldersIntoLinks) {
+  const std::string top = kWork + "\\top", outside = kWork + "\\outside";
+  if (!test_files::MakeFolderLink(kWork, kWork + "\\probe")) {
+    GTEST_SKIP() << "this system makes no folder links";
+  }
+  const char* seedText = std::getenv("HOSTILE_SEED");
+  const unsigned first = seedText == nullptr ? 1
+                         : std::string(seedText) == "random"
+                             ? std::random_device()()
+                             : std::stoul(seedText);
+  const char* countText = std::getenv("HOSTILE_TREES");
+  const unsigned count = countText == nullptr ? 50 : std::stoul(countText);
+  const char* const devices[] = {"CON", "nul", "Aux.txt", "COM1", "lpt9.log"};
+  for (unsigned seed = first; seed != first + count; ++seed) {
+    std::mt19937 random(seed);
+    const auto pick = [&random](std::size_t n) {
+      return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    test_files::Wipe(top);
+    test_files::WriteFile(outside + "\\keep.txt", "keep");
+    test_files::WriteFile(outside + "\\deeper\\keep.txt", "keep");
+    std::vector<std::string> folders{top};
+    test_files::MakeFolder(top);
+    std::string tree;
+    bool mayStay = false;
+    // One tree in three holds only plain names, links and writable files.
+    const bool plain = pick(3) == 0;
+    for (std::size_t i = 0, entries = 2 + pick(24); i < entries; ++i) {
+      const std::string parent = folders[pick(folders.size())];
+      std::string name = "n" + std::to_string(i);
+      switch (plain ? 4 : pick(6)) {
+        case 0:
+          name += pick(2) != 0 ? " " : ".";
+          break;
+        case 1:
+          name.insert(1, 1, "\\:*?\"<>|"[pick(8)]);
+          break;
+        case 2:
+          name = devices[pick(5)];
+          break;
+        case 3:  // a path of 235 to 264 characters, where it fits a name
+          name.resize(std::clamp<long>(235 + pick(30) - parent.size(),
+                                       name.size(), 250),
+                      'l');
+          break;
+      }
+      const std::string path = parent + "\\" + name;
+      const fs::path host = test_files::Host(parent) / name;
+      if (fs::exists(fs::symlink_status(host))) continue;
+      // A folder, a link, a file, or a read-only file.
+      const std::size_t kind = pick(plain ? 3 : 4);
+      bool staysHere = name.back() == ' ' || name.back() == '.' ||
+                       name.find_first_of("\\:*?\"<>|") != std::string::npos ||
+                       path.size() >= 240;
+      std::string made = "file ";
+      if (kind == 0 && name.find('\\') == std::string::npos) {
+        fs::create_directory(host);
+        folders.push_back(path);
+        made = "folder ";
+      } else if (kind == 1) {
+        const std::string targets[] = {outside, outside + "\\deeper", top};
+        const std::string& target = targets[pick(3)];
+        fs::create_directory_symlink(test_files::Host(target), host);
+        made = "link to " + target + ": ";
+      } else {
+        std::ofstream(host) << name;
+        if (kind == 3) {
+          fs::permissions(host, fs::perms::all, fs::perm_options::remove);
+          staysHere = true;
+          made = "read-only file ";
+        }
+      }
+      mayStay = mayStay || staysHere;
+      tree += made + "[" + path + "]\n";
+    }
+    swapChoice.seed(seed);
+    {
+      test_files::ScopedHook<BeforeEnteringFolderHook> swap(
+          SetBeforeEnteringFolderHookForTesting, [](const std::string& folder) {
+            if (swapChoice() % 3 != 0) return;
+            test_files::Wipe(folder);
+            test_files::MakeFolderLink(kWork + "\\outside", folder);
+          });
+      DeleteFolderTree(top);
+    }
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", tree:\n" + tree);
+    EXPECT_EQ(test_files::ReadFile(outside + "\\keep.txt"), "keep");
+    EXPECT_EQ(test_files::ReadFile(outside + "\\deeper\\keep.txt"), "keep");
+    if (!mayStay) {
+      EXPECT_FALSE(test_files::Exists(top));
+    }
+  }
 }
 
 TEST_F(FolderTree, RemovesOnlyTheLinkWhenTheFolderItselfIsOne) {
