@@ -1,13 +1,14 @@
 // What kind of program a file is, and what processor this machine has, on
-// POSIX: an executable ELF file for this machine's processor is a program of
-// its class, and an executable script whose interpreter is there one that any
-// processor runs, as a 32-bit Windows program is.
+// POSIX: an executable ELF file for this machine's processor, not cut short,
+// is a program of its class, and an executable script whose interpreter is
+// there one that any processor runs, as a 32-bit Windows program is.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -21,13 +22,33 @@ const unsigned char kElfMagic[] = {0x7F, 'E', 'L', 'F'};
 const unsigned char kElfClass32 = 1;
 const unsigned char kElfClass64 = 2;
 const std::size_t kElfMachineField = 18;
+const std::size_t kElfHeaderSize = 64;  // of the wider, 64-bit form
 const std::size_t kHeadSize = 256;
 
-// The processor field of an ELF header, as the file's byte order writes it.
-unsigned ElfMachine(const unsigned char* head) {
+// The unsigned field of `width` bytes at `offset` of an ELF header, in the
+// byte order the header gives.
+std::uint64_t ElfField(const unsigned char* head, std::size_t offset,
+                       std::size_t width) {
   const bool bigEndian = head[5] == 2;
-  return bigEndian ? head[kElfMachineField] << 8 | head[kElfMachineField + 1]
-                   : head[kElfMachineField + 1] << 8 | head[kElfMachineField];
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < width; ++i) {
+    value = value << 8 | head[offset + (bigEndian ? i : width - 1 - i)];
+  }
+  return value;
+}
+
+unsigned ElfMachine(const unsigned char* head) {
+  return static_cast<unsigned>(ElfField(head, kElfMachineField, 2));
+}
+
+// Whether the section header table, which a linker writes at the end of the
+// file, lies within a file of `size` bytes: a file cut short loses it.
+bool ElfWhole(const unsigned char* head, std::uint64_t size) {
+  const bool wide = head[4] == kElfClass64;
+  const std::uint64_t table = ElfField(head, wide ? 0x28 : 0x20, wide ? 8 : 4);
+  const std::uint64_t entry = ElfField(head, wide ? 0x3A : 0x2E, 2);
+  const std::uint64_t count = ElfField(head, wide ? 0x3C : 0x30, 2);
+  return table <= size && entry * count <= size - table;
 }
 
 // The processor this very program was built for.
@@ -73,9 +94,10 @@ BOOL GetBinaryTypeA(LPCSTR path, LPDWORD type) {
     *type = SCS_32BIT_BINARY;
     return TRUE;
   }
-  if (size >= kElfMachineField + 2 && std::memcmp(head, kElfMagic, 4) == 0 &&
+  if (size >= kElfHeaderSize && std::memcmp(head, kElfMagic, 4) == 0 &&
       (head[4] == kElfClass32 || head[4] == kElfClass64) &&
-      ElfMachine(head) == OwnElfMachine()) {
+      ElfMachine(head) == OwnElfMachine() &&
+      ElfWhole(head, static_cast<std::uint64_t>(entry.st_size))) {
     *type = head[4] == kElfClass64 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY;
     return TRUE;
   }
