@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -360,6 +361,9 @@ DWORD ResumeThread(HANDLE handle) {
   }
   auto* thread = static_cast<ThreadHandle*>(object);
   if (thread->resumeFd < 0) return 0;
+  // A child that died while suspended closed its end: the write then fails
+  // with EPIPE, which must not end this process by its signal.
+  signal(SIGPIPE, SIG_IGN);
   const char go = 1;
   const bool sent = write(thread->resumeFd, &go, 1) == 1;
   close(thread->resumeFd);
