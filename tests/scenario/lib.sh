@@ -213,7 +213,9 @@ run_upgrade_watched() {
       sed 's/\\\\/\\/g' >"$WORK/started.txt"
   else
     exit_code=0
-    (cd "$WORK" && timeout -k 5 $limit strace -f -qq -e trace=execve -e signal=none \
+    # LeakSanitizer cannot run under a tracer: the leak check is off here.
+    (cd "$WORK" && ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
+      timeout -k 5 $limit strace -f -qq -e trace=execve -e signal=none \
       -o "$WORK/trace.txt" "$(host "$folder")/$program_file" "$@" >"$WORK/output.txt" 2>&1) ||
       exit_code=$?
     sed -n 's/^[0-9]* *execve("\([^"]*\)".*/\1/p' "$WORK/trace.txt" >"$WORK/started.txt"
