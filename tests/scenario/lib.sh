@@ -201,11 +201,12 @@ run_upgrade_line() {
 
 # Starts the upgrade program in the distribution folder $1 with the arguments
 # that follow, like run_upgrade, but ends it with every process it started
-# after 10 seconds ($exit_code 124), and lists in $WORK/started.txt the
+# after 30 seconds ($exit_code 124): room for the wipe's 10 s of retries on a
+# loaded machine, and lists in $WORK/started.txt the
 # program of each process started, the upgrade program first: natively from
 # strace, under Wine from Wine's own trace of process creation.
 run_upgrade_watched() {
-  local folder=$1 limit=10
+  local folder=$1 limit=30
   shift
   if [ "$KIND" = wine ]; then
     WINEDEBUG=trace+process run_upgrade_line "$folder" "$(upgrade_line "$folder" "$@")" $limit
