@@ -82,13 +82,11 @@ std::string StartText(InstallLayout layout, int argumentCount, InstallMode mode,
 }
 
 // Starts the checked and held installer and waits for it; returns the exit
-// code the options ask for.
-int Install(LaunchCommand& install, FileHold& held, InstallMode mode,
-            const std::string& moduleFolder, const UpgradeOptions& options,
-            const UpgradeLog& log) {
-  const std::string setupLog = mode == InstallMode::Silent && log.enabled()
-                                   ? moduleFolder + "\\" + kSetupLog
-                                   : std::string();
+// code the options ask for. `setupLog`, composed before anything was removed,
+// is where a silent install writes its result when the log wants it, or
+// empty.
+int Install(LaunchCommand& install, FileHold& held, const std::string& setupLog,
+            const UpgradeOptions& options, const UpgradeLog& log) {
   const SetupLogState before =
       setupLog.empty() ? SetupLogState() : SetupLogStateOf(setupLog);
   LogEvent(log, [&] {
@@ -182,6 +180,12 @@ int RunUpgrade(InstallLayout layout, int argumentCount,
       mode == InstallMode::Interactive ||
       IsRegularFile(held.Hold(moduleFolder + "\\" + kInstallResponse));
   const bool startable = installer == InstallerCheck::Startable;
+  // Composed now: after the removal nothing may keep the installer from
+  // starting, not even memory running out.
+  const std::string installSetupLog =
+      mode == InstallMode::Silent && log.enabled()
+          ? moduleFolder + "\\" + kSetupLog
+          : std::string();
   if (previousInstall) {
     const std::string info = infoFolder.c_str();
     if (IsThisProgram(BuildUninstallCommand(info).program)) {
@@ -219,5 +223,5 @@ int RunUpgrade(InstallLayout layout, int argumentCount,
                ? kExitNoInstallerStarted
                : kExitUpgradeRan;
   }
-  return Install(install, held, mode, moduleFolder, options, log);
+  return Install(install, held, installSetupLog, options, log);
 }
