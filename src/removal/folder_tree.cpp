@@ -1,6 +1,7 @@
 #include "removal/folder_tree.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <utility>
 
@@ -85,6 +86,25 @@ bool IsGone(DWORD error) {
 
 DWORD DeleteTree(const std::string& path, RetryBudget& budget);
 
+// Whether `name` is one the system takes for a device wherever it stands in a
+// path ("CON", "nul.txt", "LPT1 .log"): its part before the first dot, less
+// trailing spaces, is a DOS device's name. A path ending in it leads to the
+// device, never to the entry listed.
+bool NamesADevice(const std::string& name) {
+  std::string base = name.substr(0, name.find('.'));
+  base.erase(base.find_last_not_of(' ') + 1);
+  for (char& c : base)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  static const char* const kDevices[] = {"CON",    "PRN",     "AUX",   "NUL",
+                                         "CONIN$", "CONOUT$", "CLOCK$"};
+  for (const char* device : kDevices) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 &&
+         (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
 // Whether `name`, as the search listed it, names a child of the folder
 // searched and nothing else. The narrow search converts a name the code page
 // cannot hold with best fit, so a full-width "．．＼x" comes back as "..\x",
@@ -96,6 +116,7 @@ DWORD DeleteTree(const std::string& path, RetryBudget& budget);
 // page a second byte 0x5C is part of a character, not a separator.
 bool IsOwnChildName(const std::string& name) {
   if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
+  if (NamesADevice(name)) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (IsDBCSLeadByte(c) && i + 1 < name.size()) {

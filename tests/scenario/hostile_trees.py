@@ -184,8 +184,8 @@ def may_stay(entry, tree):
         return wine  # Wine cannot remove a link to a folder
     if len(windows_path(entry["path"])) >= 240:
         return True
-    if wine and name.split(".")[0].rstrip(" ").upper() in DEVICES:
-        return True
+    if name.split(".")[0].rstrip(" ").upper() in DEVICES:
+        return True  # a path ending in it names the device
     try:
         name.encode("cp932" if tree["code_page"] == 932 else "ascii")
         return False

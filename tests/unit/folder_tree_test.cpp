@@ -65,6 +65,23 @@ TEST_F(FolderTree, RemovesATreeThreeLevelsDeep) {
   EXPECT_FALSE(test_files::Exists(top));
 }
 
+// A name the system takes for a device ("nul.txt", "LPT1 .log") leads to the
+// device, not to the entry: it stays, without a wait, and the rest goes.
+TEST_F(FolderTree, LeavesEntriesNamedForDevicesWithoutWaiting) {
+  const std::string top = kWork + "\\top";
+  test_files::WriteFile(top + "\\nul.txt");
+  test_files::WriteFile(top + "\\sub\\LPT1 .log");
+  test_files::WriteFile(top + "\\sub\\gone.txt");
+  if (!test_files::Exists(top + "\\nul.txt")) {
+    GTEST_SKIP() << "here the system itself takes the name for the device";
+  }
+  EXPECT_FALSE(DeleteFolderTree(top));
+  EXPECT_TRUE(test_files::Exists(top + "\\nul.txt"));
+  EXPECT_TRUE(test_files::Exists(top + "\\sub\\LPT1 .log"));
+  EXPECT_FALSE(test_files::Exists(top + "\\sub\\gone.txt"));
+  EXPECT_EQ(pauses, 0);
+}
+
 TEST_F(FolderTree, KeepsReadOnlyFileAndItsParents) {
   const std::string top = kWork + "\\top";
   test_files::WriteFile(top + "\\one\\two\\locked.txt");
@@ -268,9 +285,12 @@ TEST_F(FolderTree, KeepsOutsideWhileRandomTreesTurnFoldersIntoLinks) {
       if (fs::exists(fs::symlink_status(host))) continue;
       // A folder, a link, a file, or a read-only file.
       const std::size_t kind = pick(plain ? 3 : 4);
+      // A device's name leads to the device, never to the entry.
       bool staysHere = name.back() == ' ' || name.back() == '.' ||
                        name.find_first_of("\\:*?\"<>|") != std::string::npos ||
-                       path.size() >= 240;
+                       path.size() >= 240 ||
+                       std::find(std::begin(devices), std::end(devices),
+                                 name) != std::end(devices);
       std::string made = "file ";
       if (kind == 0 && name.find('\\') == std::string::npos) {
         fs::create_directory(host);
