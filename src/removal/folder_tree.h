@@ -22,7 +22,8 @@
 // could not be a child's own name (it holds a separator, a colon or a wildcard,
 // or is only dots, as the system's best-fit conversion can make of an
 // unmappable name, or ends in a dot or a space, which the system trims from a
-// path's last part) stays untouched, and so does its folder. Paths are composed
+// path's last part, or is a DOS device's name, which leads to the device)
+// stays untouched, and so does its folder. Paths are composed
 // without length limits; an entry the system cannot reach by path stays.
 // Returns whether `path` itself was removed.
 bool DeleteFolderTree(const std::string& path);
