@@ -16,13 +16,7 @@
 namespace {
 
 FileHandle* AsFile(HANDLE handle) {
-  auto* object = static_cast<PosixHandle*>(handle);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      object->kind != PosixHandle::Kind::File) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  return static_cast<FileHandle*>(object);
+  return HandleAs<FileHandle>(handle, PosixHandle::Kind::File);
 }
 
 bool StatOf(const FileHandle& file, struct stat& entry) {

@@ -81,3 +81,16 @@ bool HeldWithoutDeleteSharing(dev_t device, ino_t inode);
 // Deletes the item open as `fd` by the name it has now, while that name still
 // leads to it.
 void DeleteByCurrentName(int fd);
+
+// The object `handle` names when it is one of the kind `Object` holds;
+// otherwise null, with ERROR_INVALID_HANDLE set as the last error.
+template <typename Object>
+Object* HandleAs(HANDLE handle, PosixHandle::Kind kind) {
+  auto* object = static_cast<PosixHandle*>(handle);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+      object->kind != kind) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  return static_cast<Object*>(object);
+}

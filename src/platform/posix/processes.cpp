@@ -157,23 +157,11 @@ void Reap(ProcessHandle& process, bool block) {
 }
 
 ProcessHandle* AsProcess(HANDLE handle) {
-  auto* object = static_cast<PosixHandle*>(handle);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      object->kind != PosixHandle::Kind::Process) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  return static_cast<ProcessHandle*>(object);
+  return HandleAs<ProcessHandle>(handle, PosixHandle::Kind::Process);
 }
 
 JobHandle* AsJob(HANDLE handle) {
-  auto* object = static_cast<PosixHandle*>(handle);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      object->kind != PosixHandle::Kind::Job) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  return static_cast<JobHandle*>(object);
+  return HandleAs<JobHandle>(handle, PosixHandle::Kind::Job);
 }
 
 struct ProcessEntry {
@@ -353,13 +341,8 @@ BOOL TerminateProcess(HANDLE handle, UINT exitCode) {
 // Returns the thread's suspend count before the call: 1 for a suspended
 // start, 0 for a running one.
 DWORD ResumeThread(HANDLE handle) {
-  auto* object = static_cast<PosixHandle*>(handle);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      object->kind != PosixHandle::Kind::Thread) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return static_cast<DWORD>(-1);
-  }
-  auto* thread = static_cast<ThreadHandle*>(object);
+  auto* thread = HandleAs<ThreadHandle>(handle, PosixHandle::Kind::Thread);
+  if (thread == nullptr) return static_cast<DWORD>(-1);
   if (thread->resumeFd < 0) return 0;
   // A child that died while suspended closed its end: the write then fails
   // with EPIPE, which must not end this process by its signal.
