@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "driver/exit_codes.h"
 #include "platform/win32_api.h"
+#include "shared/exit_codes.h"
 
 namespace {
 

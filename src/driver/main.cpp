@@ -2,19 +2,18 @@
 // starts the installer of the new one lying beside this program. Shows
 // nothing and reads no settings: what it was built with is in build_options.h.
 // It exits 0 whenever the upgrade has run, or as built to, with the
-// installer's own exit code; the other exit codes are in driver/exit_codes.h.
+// installer's own exit code; the other exit codes are in shared/exit_codes.h.
 #include "build_options.h"
 #include "driver/abnormal_end.h"
-#include "driver/install_locations.h"
 #include "driver/upgrade_sequence.h"
-#include "report/upgrade_log.h"
+#include "engine/install_locations.h"
+#include "log/upgrade_log.h"
 
 int main(int argc, char**) {
   InstallAbnormalEnding();
   const UpgradeLog log = OpenUpgradeLog(kBuildOptions.logPath);
-  const InstallLayout layout = DetectLayout();
-  const int argumentCount = CountProgramArguments(argc);
-  const int exitCode = RunUpgrade(layout, argumentCount, kBuildOptions, log);
+  const RunContext run = FindRunContext(DetectLayout(), argc);
+  const int exitCode = RunUpgrade(run, kBuildOptions, log);
   LogEvent(log, [&] { return "exit code " + std::to_string(exitCode); });
   return exitCode;
 }

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "launch/file_identity.h"
+#include "files/file_identity.h"
+#include "files/open_entry.h"
 #include "launch/pe_image.h"
 
 namespace {
@@ -50,19 +51,18 @@ std::string SearchProgram(const std::string& name) {
   return found;
 }
 
-InstallerCheck CheckInstaller(const std::string& path, FileHold& hold) {
+InstallerCheck CheckInstaller(const std::string& path,
+                              const std::string& ownPath, FileHold& hold) {
   if (path.empty()) return InstallerCheck::CannotStart;
   // Its folders first, so that the file checked cannot be carried off with
   // a folder renamed and another put in its place.
   hold.HoldFoldersAbove(path);
   const HANDLE file = hold.Hold(path);
   BY_HANDLE_FILE_INFORMATION info;
-  if (file == INVALID_HANDLE_VALUE ||
-      !GetFileInformationByHandle(file, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  if (!DescribeOpenEntry(file, info) || !IsNotFolder(info)) {
     return InstallerCheck::CannotStart;
   }
-  if (IsThisProgram(path)) return InstallerCheck::ThisProgram;
+  if (IsThisProgram(path, ownPath)) return InstallerCheck::ThisProgram;
   const std::uint64_t size =
       static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
   if (!RunsOnThisMachine(path) || !WholeAsFarAsTold(file, size)) {

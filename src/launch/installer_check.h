@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "launch/file_hold.h"
+#include "files/file_hold.h"
 
 // The full path of the file the system's program search finds for the bare
 // file name `name`, in the order that search keeps (the program's own folder
@@ -21,10 +21,12 @@ enum class InstallerCheck {
   ThisProgram,
 };
 
-// Checks the installer at the full path `path` (empty for none) and holds in
+// Checks the installer at the full path `path` (empty for none) against this
+// program, which lies at `ownPath`, and holds in
 // `hold` the folders above it and, when it can be opened, the file itself,
 // also when the answer is not Startable.
 // A program this machine runs: one the system calls a 32-bit Windows program,
 // or a 64-bit one where the processor is 64-bit, whatever the layout of the
 // system folders; one that begins with "MZ" must also be whole.
-InstallerCheck CheckInstaller(const std::string& path, FileHold& hold);
+InstallerCheck CheckInstaller(const std::string& path,
+                              const std::string& ownPath, FileHold& hold);

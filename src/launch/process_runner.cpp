@@ -2,45 +2,23 @@
 
 #include <utility>
 
-#include "platform/win32_api.h"
-
 namespace {
 
 const DWORD kHelpersLookMs = 100;
 
 StartHook startHook = nullptr;
 
-// The one way programs are started: the test hook first, then the system.
-// Returns ERROR_SUCCESS with `process` filled in, or the error of the start.
-DWORD StartProcess(LaunchCommand& command, DWORD creationFlags,
-                   PROCESS_INFORMATION& process) {
-  if (startHook != nullptr) {
-    const DWORD refused = startHook(command);
-    if (refused != ERROR_SUCCESS) return refused;
-  }
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  const char* program =
-      command.program.empty() ? nullptr : command.program.c_str();
-  if (!CreateProcessA(program, &command.line[0], nullptr, nullptr, FALSE,
-                      creationFlags, nullptr, nullptr, &startup, &process)) {
-    return GetLastError();
-  }
-  return ERROR_SUCCESS;
-}
-
-// A job holding `process`, which may break away from it on request, or null
+// A job holding `process`, which may break away from it on request, or none
 // when the system refuses to make, limit or assign one.
-HANDLE JobHolding(HANDLE process) {
-  const HANDLE job = CreateJobObjectA(nullptr, nullptr);
-  if (job == nullptr) return nullptr;
+OwnedHandle JobHolding(HANDLE process) {
+  OwnedHandle job(CreateJobObjectA(nullptr, nullptr));
+  if (!job.valid()) return job;
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
-  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
-                               sizeof limits) ||
-      !AssignProcessToJobObject(job, process)) {
-    CloseHandle(job);
-    return nullptr;
+  if (!SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation,
+                               &limits, sizeof limits) ||
+      !AssignProcessToJobObject(job.get(), process)) {
+    job.Reset();
   }
   return job;
 }
@@ -80,16 +58,33 @@ std::optional<DWORD> ExitCodeOf(HANDLE process) {
 
 }  // namespace
 
-ProgramRun RunAndWait(LaunchCommand& command, FileHold* heldUntilStarted) {
-  ProgramRun run;
+StartedProgram StartProgram(LaunchCommand& command, DWORD creationFlags) {
+  StartedProgram started;
+  if (startHook != nullptr) {
+    started.startError = startHook(command);
+    if (started.startError != ERROR_SUCCESS) return started;
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  run.startError = StartProcess(command, 0, process);
-  if (heldUntilStarted != nullptr) heldUntilStarted->Release();
+  const char* program =
+      command.program.empty() ? nullptr : command.program.c_str();
+  if (!CreateProcessA(program, &command.line[0], nullptr, nullptr, FALSE,
+                      creationFlags, nullptr, nullptr, &startup, &process)) {
+    started.startError = GetLastError();
+    return started;
+  }
+  started.process.Reset(process.hProcess);
+  started.thread.Reset(process.hThread);
+  return started;
+}
+
+ProgramRun WaitForProgram(const StartedProgram& started) {
+  ProgramRun run;
+  run.startError = started.startError;
   if (run.startError != ERROR_SUCCESS) return run;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  run.exitCode = ExitCodeOf(process.hProcess);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  WaitForSingleObject(started.process.get(), INFINITE);
+  run.exitCode = ExitCodeOf(started.process.get());
   return run;
 }
 
@@ -98,27 +93,22 @@ HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
   HelpersRun run;
   const bool helpers = helpersWaitSeconds > 0;
   // Held until it is in the job, so that nothing it starts escapes.
-  PROCESS_INFORMATION process = {};
-  run.startError =
-      StartProcess(command, helpers ? CREATE_SUSPENDED : 0, process);
+  const StartedProgram started =
+      StartProgram(command, helpers ? CREATE_SUSPENDED : 0);
+  run.startError = started.startError;
   if (run.startError != ERROR_SUCCESS) return run;
-  const HANDLE job = helpers ? JobHolding(process.hProcess) : nullptr;
-  if (helpers && ResumeThread(process.hThread) == static_cast<DWORD>(-1)) {
+  const OwnedHandle job =
+      helpers ? JobHolding(started.process.get()) : OwnedHandle();
+  if (helpers && ResumeThread(started.thread.get()) == static_cast<DWORD>(-1)) {
     // Never resumed, it would be waited for without end.
     run.startError = GetLastError();
-    TerminateProcess(process.hProcess, run.startError);
-  } else {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    run.exitCode = ExitCodeOf(process.hProcess);
+    TerminateProcess(started.process.get(), run.startError);
+    return run;
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  static_cast<ProgramRun&>(run) = WaitForProgram(started);
   if (helpers) run.helpers = HelpersRun::Wait::Untracked;
-  if (job != nullptr) {
-    if (run.startError == ERROR_SUCCESS) {
-      WaitForJobToEmpty(job, helpersWaitSeconds * 1000u, run);
-    }
-    CloseHandle(job);
+  if (job.valid()) {
+    WaitForJobToEmpty(job.get(), helpersWaitSeconds * 1000u, run);
   }
   return run;
 }

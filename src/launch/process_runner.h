@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "launch/file_hold.h"
+#include "platform/owned_handle.h"
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
 
@@ -16,16 +16,25 @@ struct ProgramRun {
   std::optional<DWORD> exitCode;
 };
 
+// A program the system was asked to start: its process and first thread, or
+// the system's refusal. The handles close when it goes.
+struct StartedProgram {
+  DWORD startError = ERROR_SUCCESS;
+  OwnedHandle process;
+  OwnedHandle thread;
+};
+
 // Starts `command` with this process's environment and current folder and no
-// inherited handles, then waits without a time limit for that process alone to
-// end. Returns the start's error, or the exit code of the program that ran; a
-// program that cannot be started is not waited for. `heldUntilStarted`, when
-// given, is released as soon as the process exists or the system refused to
-// start it. The command's line is handed to the system as it is, which may
-// write into it while it starts the program; nothing is allocated here, so the
-// call works when memory has run out.
-ProgramRun RunAndWait(LaunchCommand& command,
-                      FileHold* heldUntilStarted = nullptr);
+// inherited handles, with the system's `creationFlags`. The command's line is
+// handed to the system as it is, which may write into it while it starts the
+// program; nothing is allocated here, so the call works when memory has run
+// out.
+StartedProgram StartProgram(LaunchCommand& command, DWORD creationFlags);
+
+// Waits without a time limit for the started program alone to end, and
+// returns its exit code; a program that could not be started is not waited
+// for, and its run reports the start's error.
+ProgramRun WaitForProgram(const StartedProgram& started);
 
 // How a run of RunAndWaitWithHelpers went.
 struct HelpersRun : ProgramRun {
@@ -41,7 +50,7 @@ struct HelpersRun : ProgramRun {
   DWORD helpersLeft = 0;
 };
 
-// Starts `command` as RunAndWait does, inside a job that takes in every
+// Starts `command` as StartProgram does, inside a job that takes in every
 // process it starts, and waits without a time limit for it to end. Then waits
 // for the job to have no process left, looking every 100 ms, for at most
 // `helpersWaitSeconds`; past that it returns while they run. With 0, or when

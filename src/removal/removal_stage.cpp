@@ -1,26 +1,25 @@
 #include "removal/removal_stage.h"
 
-#include "launch/process_runner.h"
-#include "launch/program_location.h"
+#include "engine/engine_files.h"
+#include "engine/response_command.h"
+#include "engine/setup_log.h"
+#include "files/file_find.h"
+#include "files/folder_tree.h"
+#include "files/path_parts.h"
+#include "launch/run_text.h"
 #include "platform/win32_api.h"
-#include "removal/file_find.h"
-#include "removal/folder_tree.h"
-#include "report/setup_log.h"
+#include "shared/exit_codes.h"
 
 namespace {
-
-const char kMaintenanceProgram[] = "setup.exe";
-const char kUninstallSwitches[] = " -s -uninst -f1";
-// Where the engine writes its silent result: beside the response file.
-const char kSetupLog[] = "setup.log";
 // How many of the entries that stayed after the wipe the log names.
 const std::size_t kRemainsNamed = 5;
 
 // Only a start refused for want of elevation stops the upgrade, since then
 // neither the deletion nor the installer could succeed; any other failure to
 // start only skips the wait.
-bool UninstallStartStopsTheUpgrade(DWORD startError) {
-  return startError == ERROR_ELEVATION_REQUIRED;
+std::optional<Refusal> RefusalOfTheUninstallStart(DWORD startError) {
+  if (startError != ERROR_ELEVATION_REQUIRED) return std::nullopt;
+  return Refusal{kExitNeedsElevation, "the uninstaller needs elevation"};
 }
 
 // "the information folder is gone", or what stayed of it.
@@ -41,11 +40,11 @@ std::string WipeText(const std::string& infoFolder) {
 
 std::optional<FileIdentity> PlaceUninstallResponse(
     const std::string& moduleFolder, const std::string& infoFolder) {
-  const std::string source = moduleFolder + "\\" + kUninstallResponse;
+  const std::string source = PathIn(moduleFolder, kUninstallResponse);
   CFileFind finder;
   std::optional<FileIdentity> placed;
   if (finder.FindFile(source.c_str())) {
-    const std::string target = infoFolder + "\\" + kUninstallResponse;
+    const std::string target = PathIn(infoFolder, kUninstallResponse);
     if (CopyFileA(source.c_str(), target.c_str(), TRUE)) {
       placed = EntryIdentity(target);
     }
@@ -57,18 +56,37 @@ std::optional<FileIdentity> PlaceUninstallResponse(
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
   // I\setup.exe -s -uninst -f1"I\uninstall.iss"
   return ResponseFileCommand(infoFolder, kMaintenanceProgram,
-                             kUninstallSwitches, kUninstallResponse);
+                             kSilentUninstallSwitches, kUninstallResponse);
 }
 
-RemovalResult RemovePreviousInstall(const std::string& infoFolder,
+std::optional<Refusal> CheckUninstallerIsNotThisProgram(const RunContext& run) {
+  if (!IsThisProgram(BuildUninstallCommand(run.infoFolder).program,
+                     run.ownPath)) {
+    return std::nullopt;
+  }
+  return Refusal{kExitWouldStartItself,
+                 "the uninstaller it would start is this program, or cannot "
+                 "be told from it"};
+}
+
+std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run) {
+  if (!FolderIsOrLiesWithin(run.moduleFolder, run.infoFolder)) {
+    return std::nullopt;
+  }
+  return Refusal{kExitInstallerCannotStart,
+                 "its own folder is the information folder or lies in it"};
+}
+
+RemovalResult RemovePreviousInstall(const RunContext& run,
                                     unsigned helpersWaitSeconds,
                                     const UpgradeLog& log) {
+  const std::string& infoFolder = run.infoFolder;
   RemovalResult result;
   const bool throughLink = !IsOwnFolder(infoFolder);
   const std::optional<FileIdentity> placed =
-      PlaceUninstallResponse(ModuleFolder(), infoFolder);
+      PlaceUninstallResponse(run.moduleFolder, infoFolder);
   LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
-  const std::string setupLog = infoFolder + "\\" + kSetupLog;
+  const std::string setupLog = PathIn(infoFolder, kSetupLog);
   const SetupLogState before =
       log.enabled() ? SetupLogStateOf(setupLog) : SetupLogState();
   LogEvent(log, [&] {
@@ -93,13 +111,12 @@ RemovalResult RemovePreviousInstall(const std::string& infoFolder,
                           : "uninstall: " + text;
     });
   }
-  result.stopsUpgrade =
-      UninstallStartStopsTheUpgrade(result.uninstaller.startError);
-  if (placed && (throughLink || result.stopsUpgrade)) {
+  result.refusal = RefusalOfTheUninstallStart(result.uninstaller.startError);
+  if (placed && (throughLink || result.refusal)) {
     // The folder may lead elsewhere by now: only the copy placed goes.
-    DeleteIfStillTheFile(infoFolder + "\\" + kUninstallResponse, *placed);
+    DeleteIfStillTheFile(PathIn(infoFolder, kUninstallResponse), *placed);
   }
-  if (result.stopsUpgrade) return result;
+  if (result.refusal) return result;
   // Looked at again: the uninstaller may have changed what is there.
   if (IsOwnFolder(infoFolder)) {
     SetFileAttributesA(infoFolder.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -5,15 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "launch/file_identity.h"
+#include "files/file_identity.h"
 #include "launch/process_runner.h"
-#include "platform/win32_api.h"
-#include "report/upgrade_log.h"
+#include "log/upgrade_log.h"
 #include "shared/launch_command.h"
-
-// The uninstall response file's name, beside the program and in the
-// information folder.
-inline constexpr char kUninstallResponse[] = "uninstall.iss";
+#include "shared/refusal.h"
+#include "shared/run_context.h"
 
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
 // source exists and never over a file already there. Returns the identity of
@@ -25,26 +22,38 @@ std::optional<FileIdentity> PlaceUninstallResponse(
 // `infoFolder`, started by its full path, with the response file beside it.
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 
+// Checks, before anything is changed, that the removal cannot start this
+// program over: kExitWouldStartItself when the uninstaller it would start is
+// this program, or cannot be told from it.
+std::optional<Refusal> CheckUninstallerIsNotThisProgram(const RunContext& run);
+
+// Checks, before anything is changed, that the removal cannot take the new
+// version with it: kExitInstallerCannotStart when the program's own folder is
+// the information folder or lies inside it, or either cannot be told.
+std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run);
+
 // What the removal did: whether it stopped the upgrade, and how the
 // uninstaller ran.
 struct RemovalResult {
-  // The uninstaller's start was refused for want of elevation: nothing was
-  // removed but the response file placed for it, if that is still the file
-  // placed.
-  bool stopsUpgrade = false;
+  // kExitNeedsElevation when the uninstaller's start was refused for want of
+  // elevation: nothing was removed but the response file placed for it, if
+  // that is still the file placed.
+  std::optional<Refusal> refusal;
   HelpersRun uninstaller;
 };
 
-// Places the response file, runs the silent uninstall and waits for it and
-// for what it started, within `helpersWaitSeconds` (RunAndWaitWithHelpers),
-// resets the folder's own attributes and deletes the folder with everything
-// in it. Every step runs whatever happened before. When the folder is a
-// link, nothing outside is changed: the copy of the response file that went
-// through it is deleted after the uninstall, if it is still the file placed,
-// the attributes are left alone, and only the link itself is removed. Each
-// step is reported to `log`: the uninstall command, how the uninstaller and
-// the wait for its helpers ended, the silent result it wrote to setup.log in
-// the folder (read before the wipe takes it), and what stayed of the folder.
-[[nodiscard]] RemovalResult RemovePreviousInstall(const std::string& infoFolder,
+// Removes the previous installation in the information folder of `run`:
+// places the response file from the program's folder, runs the silent uninstall
+// and waits for it and for what it started, within `helpersWaitSeconds`
+// (RunAndWaitWithHelpers), resets the folder's own attributes and deletes the
+// folder with everything in it. Every step runs whatever happened before. When
+// the folder is a link, nothing outside is changed: the copy of the response
+// file that went through it is deleted after the uninstall, if it is still the
+// file placed, the attributes are left alone, and only the link itself is
+// removed. Each step is reported to `log`: the uninstall command, how the
+// uninstaller and the wait for its helpers ended, the silent result it wrote to
+// setup.log in the folder (read before the wipe takes it), and what stayed of
+// the folder.
+[[nodiscard]] RemovalResult RemovePreviousInstall(const RunContext& run,
                                                   unsigned helpersWaitSeconds,
                                                   const UpgradeLog& log);

@@ -1,5 +1,4 @@
-// A program to start, and the one way its commands with a response file are
-// composed. Used by the installer stage and the removal stage alike.
+// A program to start, as the stages hand it to the process runner.
 #pragma once
 
 #include <string>
@@ -12,13 +11,3 @@ struct LaunchCommand {
   std::string program;
   std::string line;
 };
-
-// The command that starts `program` lying in `folder` by its full path, with
-// `switches` and, right after them, the quoted path of `responseFile` in the
-// same folder: F\program<switches>"F\responseFile". The program path stays
-// unquoted, as the programs started this way expect. The separator is added
-// even after a drive root's own. Composed in growable strings, so a folder of
-// any length gives the whole line.
-LaunchCommand ResponseFileCommand(const std::string& folder,
-                                  const char* program, const char* switches,
-                                  const char* responseFile);

@@ -1,6 +1,6 @@
 // Deletes one folder tree with DeleteFolderTree, for the benchmarks.
 //   delete_folder_tree WINDOWS-PATH
-#include "removal/folder_tree.h"
+#include "files/folder_tree.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -1,4 +1,4 @@
-#include "removal/folder_tree.h"
+#include "files/folder_tree.h"
 
 #include <gtest/gtest.h>
 

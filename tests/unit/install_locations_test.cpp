@@ -1,4 +1,4 @@
-#include "driver/install_locations.h"
+#include "engine/install_locations.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +15,15 @@ namespace {
 const char kProbe[] = "C:\\Windows\\SysWOW64";
 
 TEST(InstallLocations, SystemDriveRootIsTheSystemDirectorysDrive) {
-  EXPECT_STREQ(SystemDriveRoot().c_str(), "C:\\");
+  EXPECT_EQ(SystemDriveRoot(), "C:\\");
 }
 
 TEST(InstallLocations, InformationFolderOfEachLayout) {
   const std::string base = "InstallShield Installation Information\\";
-  const PathBuffer folder32 = InfoFolderPath(InstallLayout::Layout32);
-  const PathBuffer folder64 = InfoFolderPath(InstallLayout::Layout64);
-  EXPECT_EQ(folder32.c_str(),
-            "C:\\Program Files\\" + base + UPGRADE_PRODUCT_CODE);
-  EXPECT_EQ(folder64.c_str(),
+  const std::string folder32 = InfoFolderPath(InstallLayout::Layout32);
+  const std::string folder64 = InfoFolderPath(InstallLayout::Layout64);
+  EXPECT_EQ(folder32, "C:\\Program Files\\" + base + UPGRADE_PRODUCT_CODE);
+  EXPECT_EQ(folder64,
             "C:\\Program Files (x86)\\" + base + UPGRADE_PRODUCT_CODE);
   EXPECT_EQ(folder32.size(), 94u);
   EXPECT_EQ(folder64.size(), 100u);

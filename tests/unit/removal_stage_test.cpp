@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/install_locations.h"
+#include "engine/install_locations.h"
 #include "launch/process_runner.h"
 #include "test_files.h"
 
@@ -25,16 +25,15 @@ class RemovalStage : public test_files::ScratchFolderTest {
 };
 
 TEST(UninstallCommand, RunsTheMaintenanceProgramWithTheQuotedResponseFile) {
-  const std::string info = InfoFolderPath(InstallLayout::Layout32).c_str();
+  const std::string info = InfoFolderPath(InstallLayout::Layout32);
   const LaunchCommand command = BuildUninstallCommand(info);
   EXPECT_EQ(command.program, info + "\\setup.exe");
   EXPECT_EQ(command.line,
             info + "\\setup.exe -s -uninst -f1\"" + info + "\\uninstall.iss\"");
   EXPECT_EQ(command.line.size(), 229u);
-  EXPECT_EQ(
-      BuildUninstallCommand(InfoFolderPath(InstallLayout::Layout64).c_str())
-          .line.size(),
-      241u);
+  EXPECT_EQ(BuildUninstallCommand(InfoFolderPath(InstallLayout::Layout64))
+                .line.size(),
+            241u);
 }
 
 TEST_F(RemovalStage, PlacesTheResponseFileCarryingItsReadOnlyState) {
@@ -61,7 +60,7 @@ TEST_F(RemovalStage, MissingSourceCopiesNothing) {
 // reads.
 TEST_F(RemovalStage, TheRunnerReportsWhyAStartFailed) {
   LaunchCommand missing{kInfo + "\\setup.exe", kInfo + "\\setup.exe -s"};
-  EXPECT_EQ(RunAndWait(missing).startError,
+  EXPECT_EQ(StartProgram(missing, 0).startError,
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(RunAndWaitWithHelpers(missing, 5).startError,
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -87,7 +86,10 @@ TEST_F(RemovalStage, TheRunnerReportsTheExitCodeAndTheEndOfTheHelpersWait) {
 TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {
   test_files::WriteFile(kInfo + "\\data\\file.bin");
   test_files::MakeReadOnly(kInfo);
-  EXPECT_FALSE(RemovePreviousInstall(kInfo, 0, UpgradeLog()).stopsUpgrade);
+  RunContext run;
+  run.moduleFolder = kDist;
+  run.infoFolder = kInfo;
+  EXPECT_FALSE(RemovePreviousInstall(run, 0, UpgradeLog()).refusal);
   EXPECT_FALSE(test_files::Exists(kInfo));
 }
 

@@ -1,10 +1,10 @@
-#include "report/setup_log.h"
+#include "engine/setup_log.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "report/upgrade_log.h"
+#include "log/upgrade_log.h"
 
 namespace {
 

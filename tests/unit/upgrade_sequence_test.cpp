@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "driver/exit_codes.h"
-#include "driver/install_locations.h"
+#include "engine/install_locations.h"
+#include "files/path_parts.h"
+#include "files/program_location.h"
+#include "install/install_stage.h"
 #include "launch/process_runner.h"
-#include "launch/program_location.h"
 #include "platform/win32_api.h"
 #include "removal/removal_stage.h"
+#include "shared/exit_codes.h"
 #include "test_files.h"
 
 namespace {
@@ -48,8 +50,7 @@ TEST(UpgradeSequence, InstallCommandOfEachMode) {
 // a startable installer (the recorder fixture) and the uninstall response.
 class UpgradeRun : public test_files::ScratchFolderTest {
  protected:
-  UpgradeRun()
-      : ScratchFolderTest(InfoFolderPath(InstallLayout::Layout32).c_str()) {}
+  UpgradeRun() : ScratchFolderTest(InfoFolderPath(InstallLayout::Layout32)) {}
   void SetUp() override {
     ScratchFolderTest::SetUp();
     char recorder[MAX_PATH] = {};
@@ -76,9 +77,9 @@ class UpgradeRun : public test_files::ScratchFolderTest {
     return uninstaller ? ERROR_ELEVATION_REQUIRED : ERROR_FILE_NOT_FOUND;
   }
 
-  const std::string info_ = InfoFolderPath(InstallLayout::Layout32).c_str();
-  const std::string installer_ = ModuleFolder() + "\\data.exe";
-  const std::string response_ = ModuleFolder() + "\\uninstall.iss";
+  const std::string info_ = InfoFolderPath(InstallLayout::Layout32);
+  const std::string installer_ = FolderOf(OwnProgramPath()) + "\\data.exe";
+  const std::string response_ = FolderOf(OwnProgramPath()) + "\\uninstall.iss";
   static std::vector<std::string> started_;
 };
 
@@ -91,7 +92,7 @@ TEST_F(UpgradeRun, UninstallerRefusedForElevationRemovesAndStartsNothing) {
   const StartHook previous =
       SetStartHookForTesting(RefuseUninstallerForElevation);
   const int exitCode =
-      RunUpgrade(InstallLayout::Layout32, 1,
+      RunUpgrade(FindRunContext(InstallLayout::Layout32, 1),
                  UpgradeOptions{0, ExitCodeChoice::Classic, ""}, UpgradeLog());
   SetStartHookForTesting(previous);
   EXPECT_EQ(exitCode, kExitNeedsElevation);

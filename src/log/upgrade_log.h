@@ -4,9 +4,6 @@
 
 #include <string>
 
-#include "launch/process_runner.h"
-#include "report/setup_log.h"
-
 // Where this run's lines go; an empty path means no log.
 struct UpgradeLog {
   std::string path;
@@ -43,15 +40,3 @@ void LogEvent(const UpgradeLog& log, Compose compose) noexcept {
 // Whether `path` is a drive path "X:\..." shorter than the system's path
 // limit, with no "%" in it.
 bool IsUsableLogPath(const std::string& path);
-
-// "data.exe ended with exit code 3010", "setup.exe could not be started:
-// error 740", for the program `name` and its run.
-std::string RunOutcomeText(const char* name, const ProgramRun& run);
-
-// How the wait for what the uninstaller started ended, within the bound of
-// `seconds`.
-std::string HelpersWaitText(const HelpersRun& run, unsigned seconds);
-
-// "setup.log ResultCode=-3" for a setup.log written during the run; empty
-// when none was.
-std::string SetupLogText(const SetupLogResult& result);

@@ -5,7 +5,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/win32_api.h"
 
@@ -33,7 +32,8 @@ std::optional<FileIdentity> EntryIdentity(const std::string& path);
 bool DeleteIfStillTheFile(const std::string& path,
                           const FileIdentity& identity);
 
-// Whether the file at `path` is this program's own file: the same file, as a
+// Whether the file at `path` is this program's own file, which lies at
+// `ownPath`: the same file, as a
 // hard link or a link to it is, or a byte-for-byte copy of it. Identities are
 // compared without the right to read either file; only a file of the same
 // size is read. False for a folder and for a path that leads to nothing; true
@@ -41,11 +41,7 @@ bool DeleteIfStillTheFile(const std::string& path,
 // the program's own file cannot be opened or described, or a copy of the
 // same size cannot be read), so that the caller refuses rather than starts
 // it.
-bool IsThisProgram(const std::string& path);
-
-// Reads from `file` until `block` is full or the file ends, and sets `filled`
-// to the bytes read; false when a read fails.
-bool ReadBlock(HANDLE file, std::vector<unsigned char>& block, DWORD& filled);
+bool IsThisProgram(const std::string& path, const std::string& ownPath);
 
 // Whether `folder` is the folder `outer` or lies inside it: the identity of
 // `outer` against that of `folder` and of each folder above it, up to its

@@ -4,18 +4,18 @@
 // own path; nothing is cached.
 #pragma once
 
-#include "driver/path_buffer.h"
-#include "driver/upgrade.h"
+#include <string>
+
+#include "shared/upgrade_choices.h"
 
 // The first three characters of the system directory, such as "C:\"; empty
 // when the system gives no answer.
-PathBuffer SystemDriveRoot();
+std::string SystemDriveRoot();
 
 // Layout64 when "Windows\SysWOW64" exists, as folder or file, on the system
 // drive; Layout32 otherwise.
 InstallLayout DetectLayout();
 
 // The system drive root followed by the layout's information-folder suffix,
-// which ends in the product code fixed at build time. Empty where that does
-// not fit a PathBuffer, which the fixed texts rule out.
-PathBuffer InfoFolderPath(InstallLayout layout);
+// which ends in the product code fixed at build time.
+std::string InfoFolderPath(InstallLayout layout);

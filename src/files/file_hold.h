@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/owned_handle.h"
 #include "platform/win32_api.h"
 
 // Holds up to kCapacity files, each open for reading and sharing reading
@@ -22,7 +23,7 @@ class FileHold {
   static constexpr std::size_t kCapacity = 2;
   static constexpr std::size_t kFolderCapacity = 32;
 
-  FileHold();
+  FileHold() = default;
   FileHold(const FileHold&) = delete;
   FileHold& operator=(const FileHold&) = delete;
   ~FileHold() { Release(); }
@@ -44,7 +45,7 @@ class FileHold {
   void Release();
 
  private:
-  HANDLE files_[kCapacity];
-  HANDLE folders_[kFolderCapacity];
+  OwnedHandle files_[kCapacity];
+  OwnedHandle folders_[kFolderCapacity];
   std::size_t folderCount_ = 0;
 };

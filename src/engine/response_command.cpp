@@ -1,4 +1,4 @@
-#include "shared/launch_command.h"
+#include "engine/response_command.h"
 
 LaunchCommand ResponseFileCommand(const std::string& folder,
                                   const char* program, const char* switches,

@@ -1,7 +1,9 @@
-#include "report/upgrade_log.h"
+#include "log/upgrade_log.h"
 
 #include <cctype>
 
+#include "files/open_entry.h"
+#include "platform/owned_handle.h"
 #include "platform/win32_api.h"
 
 namespace {
@@ -63,54 +65,15 @@ void AppendLogLine(const UpgradeLog& log, const std::string& text) {
   const std::string line = LocalTimeStamp() + text + "\r\n";
 
   // A link planted where the log goes is opened as itself, and then seen.
-  const HANDLE file = CreateFileA(
+  const OwnedHandle file(CreateFileA(
       log.path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
       nullptr, OPEN_ALWAYS,
-      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   BY_HANDLE_FILE_INFORMATION information = {};
-  if (GetFileInformationByHandle(file, &information) &&
-      (information.dwFileAttributes &
-       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
-      information.nNumberOfLinks == 1) {
+  if (DescribeOpenEntry(file.get(), information) &&
+      IsSingleNamedFile(information)) {
     DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written,
-              nullptr);
+    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()),
+              &written, nullptr);
   }
-  CloseHandle(file);
-}
-
-std::string RunOutcomeText(const char* name, const ProgramRun& run) {
-  const std::string program = name;
-  if (run.startError != ERROR_SUCCESS) {
-    return program + " could not be started: error " +
-           std::to_string(run.startError);
-  }
-  if (!run.exitCode) return program + " ended; its exit code is unknown";
-  return program + " ended with exit code " + std::to_string(*run.exitCode);
-}
-
-std::string HelpersWaitText(const HelpersRun& run, unsigned seconds) {
-  switch (run.helpers) {
-    case HelpersRun::Wait::Off:
-      return "the processes it started were not waited for (bound 0 s)";
-    case HelpersRun::Wait::Untracked:
-      return "the processes it started could not be followed; it alone was "
-             "waited for";
-    case HelpersRun::Wait::AllGone:
-      return "every process it started had ended after " +
-             std::to_string(run.helpersMs) + " ms";
-    case HelpersRun::Wait::BoundReached:
-      break;
-  }
-  return std::to_string(run.helpersLeft) +
-         " processes it started still ran when the bound of " +
-         std::to_string(seconds) + " s was reached; they are left running";
-}
-
-std::string SetupLogText(const SetupLogResult& result) {
-  if (!result.written) return std::string();
-  if (!result.resultCode)
-    return "setup.log was written but holds no ResultCode";
-  return "setup.log ResultCode=" + std::to_string(*result.resultCode);
 }

@@ -1,4 +1,4 @@
-#include "launch/program_location.h"
+#include "files/program_location.h"
 
 #include <cstring>
 
@@ -29,27 +29,4 @@ std::string OwnProgramPath() {
     return std::string();
   }
   return narrow;
-}
-
-namespace {
-
-// The folder part of `path`, as the system's own path call cuts it.
-std::string FolderOf(std::string path) {
-  if (path.empty()) return path;
-  PathRemoveFileSpecA(&path[0]);
-  path.resize(std::strlen(path.c_str()));
-  return path;
-}
-
-}  // namespace
-
-std::string ModuleFolder() { return FolderOf(OwnProgramPath()); }
-
-std::string OwnProgramName() {
-  const std::string path = OwnProgramPath();
-  std::size_t start = FolderOf(path).size();
-  if (start < path.size() && (path[start] == '\\' || path[start] == '/')) {
-    ++start;
-  }
-  return path.substr(start);
 }

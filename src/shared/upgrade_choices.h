@@ -1,4 +1,6 @@
-// The two choices made once at start that the stages of the upgrade share.
+// The choices that shape a run: the two made once at start (the machine's
+// layout and the install mode) and those a release engineer made when the
+// program was built.
 #pragma once
 
 // Which "Program Files" folder the installer engine used for its maintenance

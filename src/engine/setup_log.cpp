@@ -1,10 +1,12 @@
-#include "report/setup_log.h"
+#include "engine/setup_log.h"
 
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <vector>
+
+#include "files/open_entry.h"
 
 namespace {
 
@@ -52,32 +54,19 @@ std::optional<int> WholeNumber(const std::string& text) {
 const DWORD kMostRead = 64 * 1024;
 
 // The setup.log at `path`, open for reading, and what the system knows of
-// it; closed when it goes out of scope. Not open when nothing is there, or a
-// folder or a link is.
+// it. Not open when nothing is there, or a folder or a link is.
 class OpenSetupLog {
  public:
   explicit OpenSetupLog(const std::string& path)
-      : handle_(CreateFileA(
-            path.c_str(), GENERIC_READ,
-            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr)) {
-    if (handle_ != INVALID_HANDLE_VALUE &&
-        (!GetFileInformationByHandle(handle_, &info_) ||
-         (info_.dwFileAttributes &
-          (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)) {
-      CloseHandle(handle_);
-      handle_ = INVALID_HANDLE_VALUE;
+      : file_(OpenEntry(path, GENERIC_READ, FILE_FLAG_OPEN_REPARSE_POINT)) {
+    if (!DescribeOpenEntry(file_.get(), info_) || !IsFileNotLink(info_)) {
+      file_.Reset();
     }
-  }
-  OpenSetupLog(const OpenSetupLog&) = delete;
-  OpenSetupLog& operator=(const OpenSetupLog&) = delete;
-  ~OpenSetupLog() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
 
   SetupLogState State() const {
     SetupLogState state;
-    if (handle_ == INVALID_HANDLE_VALUE) return state;
+    if (!file_.valid()) return state;
     state.exists = true;
     state.identity = FileIdentity{info_.dwVolumeSerialNumber,
                                   info_.nFileIndexHigh, info_.nFileIndexLow};
@@ -91,12 +80,12 @@ class OpenSetupLog {
   std::string Start() const {
     std::vector<unsigned char> block(kMostRead);
     DWORD filled = 0;
-    if (!ReadBlock(handle_, block, filled)) return std::string();
+    if (!ReadBlock(file_.get(), block, filled)) return std::string();
     return std::string(block.begin(), block.begin() + filled);
   }
 
  private:
-  HANDLE handle_;
+  OwnedHandle file_;
   BY_HANDLE_FILE_INFORMATION info_ = {};
 };
 
@@ -148,4 +137,11 @@ std::optional<int> SetupLogResultCode(const std::string& text) {
     }
   }
   return std::nullopt;
+}
+
+std::string SetupLogText(const SetupLogResult& result) {
+  if (!result.written) return std::string();
+  if (!result.resultCode)
+    return "setup.log was written but holds no ResultCode";
+  return "setup.log ResultCode=" + std::to_string(*result.resultCode);
 }

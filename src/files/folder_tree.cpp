@@ -1,12 +1,13 @@
-#include "removal/folder_tree.h"
+#include "files/folder_tree.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <utility>
 
+#include "files/file_find.h"
+#include "platform/owned_handle.h"
 #include "platform/win32_api.h"
-#include "removal/file_find.h"
 
 namespace {
 
@@ -161,14 +162,14 @@ DWORD DeleteTree(const std::string& path, RetryBudget& budget) {
   // Held open without delete sharing, a folder cannot be renamed or replaced
   // by a link while its entries go; a link is opened as itself. The look at
   // its attributes comes after, so it sees what is held.
-  const HANDLE held = CreateFileA(
-      path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   bool emptied = false;
-  if (held != INVALID_HANDLE_VALUE) {
-    if (IsOwnFolder(path)) emptied = DeleteEntries(path, budget);
-    CloseHandle(held);
+  {
+    const OwnedHandle held(CreateFileA(
+        path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (held.valid() && IsOwnFolder(path))
+      emptied = DeleteEntries(path, budget);
   }
   // Removes an emptied folder, or a link as a link.
   return DeleteWhileHeld(path, true, emptied, budget);

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "launch/file_identity.h"
+#include "files/file_identity.h"
 #include "platform/win32_api.h"
 
 // The integer ResultCode of the [ResponseResult] section of `text`, the
@@ -43,3 +43,7 @@ struct SetupLogResult {
 // never through a link.
 SetupLogResult SetupLogWrittenSince(const std::string& path,
                                     const SetupLogState& before);
+
+// "setup.log ResultCode=-3" for a setup.log written during the run; empty
+// when none was.
+std::string SetupLogText(const SetupLogResult& result);

@@ -1,6 +1,4 @@
-#include "driver/install_locations.h"
-
-#include <cstring>
+#include "engine/install_locations.h"
 
 #include "platform/win32_api.h"
 #include "product_code.h"
@@ -15,34 +13,28 @@ const char kInfoFolder64[] =
     "Program Files (x86)\\InstallShield Installation "
     "Information\\" UPGRADE_PRODUCT_CODE;
 
-// The root followed directly by `suffix`, or empty where that does not fit.
-PathBuffer RootedPath(const char* suffix) {
-  PathBuffer path = SystemDriveRoot();
-  if (!path.Append(suffix)) return PathBuffer();
-  return path;
+// The root followed directly by `suffix`.
+std::string RootedPath(const char* suffix) {
+  return SystemDriveRoot() + suffix;
 }
 
 }  // namespace
 
-PathBuffer SystemDriveRoot() {
+std::string SystemDriveRoot() {
   char systemDirectory[MAX_PATH] = {};
   GetSystemDirectoryA(systemDirectory, MAX_PATH);
   // Only the drive letter, colon and separator count; a shorter answer gives
-  // a shorter, still terminated root.
-  char root[4] = {};
-  std::memcpy(root, systemDirectory, 3);
-  PathBuffer path;
-  path.Append(root);  // three characters always fit
-  return path;
+  // a shorter root.
+  return std::string(systemDirectory).substr(0, 3);
 }
 
 InstallLayout DetectLayout() {
-  const PathBuffer probe = RootedPath(kProbeSuffix);
+  const std::string probe = RootedPath(kProbeSuffix);
   return PathFileExistsA(probe.c_str()) ? InstallLayout::Layout64
                                         : InstallLayout::Layout32;
 }
 
-PathBuffer InfoFolderPath(InstallLayout layout) {
+std::string InfoFolderPath(InstallLayout layout) {
   return RootedPath(layout == InstallLayout::Layout64 ? kInfoFolder64
                                                       : kInfoFolder32);
 }

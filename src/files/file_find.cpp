@@ -1,4 +1,4 @@
-#include "removal/file_find.h"
+#include "files/file_find.h"
 
 #include <cstring>
 #include <utility>
