@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,28 @@ class UpgradeRun : public test_files::ScratchFolderTest {
   void TearDown() override {
     DeleteFileA(installer_.c_str());
     DeleteFileA(response_.c_str());
+    test_files::Wipe(ModuleFolder() + "\\setup.iss");
     ScratchFolderTest::TearDown();
+  }
+
+  // Runs the upgrade with `hook` asked before each start.
+  static int Run(StartHook hook, int argumentCount) {
+    const test_files::ScopedHook<StartHook> seam(SetStartHookForTesting, hook);
+    return RunUpgrade(InstallLayout::Layout32, argumentCount,
+                      UpgradeOptions{0, ExitCodeChoice::Classic, ""},
+                      UpgradeLog());
+  }
+
+  // The information folder holds what it held, and no response file.
+  void ExpectInformationFolderWhole() const {
+    EXPECT_TRUE(test_files::Exists(info_ + "\\setup.exe"));
+    EXPECT_TRUE(test_files::Exists(info_ + "\\Disk1\\data1.cab"));
+    EXPECT_FALSE(test_files::Exists(info_ + "\\uninstall.iss"));
+  }
+
+  static DWORD RecordAndRefuse(const LaunchCommand& command) {
+    started_.push_back(command.line);
+    return ERROR_FILE_NOT_FOUND;
   }
 
   static DWORD RefuseUninstallerForElevation(const LaunchCommand& command) {
@@ -88,18 +110,42 @@ std::vector<std::string> UpgradeRun::started_;
 // version stays whole, the response file placed for it goes, and nothing else
 // is started.
 TEST_F(UpgradeRun, UninstallerRefusedForElevationRemovesAndStartsNothing) {
-  const StartHook previous =
-      SetStartHookForTesting(RefuseUninstallerForElevation);
-  const int exitCode =
-      RunUpgrade(InstallLayout::Layout32, 1,
-                 UpgradeOptions{0, ExitCodeChoice::Classic, ""}, UpgradeLog());
-  SetStartHookForTesting(previous);
-  EXPECT_EQ(exitCode, kExitNeedsElevation);
+  EXPECT_EQ(Run(RefuseUninstallerForElevation, 1), kExitNeedsElevation);
   ASSERT_EQ(started_.size(), 1u);
   EXPECT_EQ(started_[0], BuildUninstallCommand(info_).line);
-  EXPECT_TRUE(test_files::Exists(info_ + "\\setup.exe"));
-  EXPECT_TRUE(test_files::Exists(info_ + "\\Disk1\\data1.cab"));
-  EXPECT_FALSE(test_files::Exists(info_ + "\\uninstall.iss"));
+  ExpectInformationFolderWhole();
+}
+
+// The refusals that come before anything is changed, with a previous version
+// there: each starts nothing and leaves the information folder whole.
+TEST_F(UpgradeRun, RefusalsBeforeAnyChangeStartNothing) {
+  const std::string own = OwnProgramPath();
+  const struct {
+    const char* arranged;
+    std::function<void()> arrange;
+    int argumentCount;
+    int exitCode;
+  } cases[] = {
+      {"installer missing", [&] { DeleteFileA(installer_.c_str()); }, 1,
+       kExitInstallerCannotStart},
+      {"installer a copy of this program",
+       [&] { CopyFileA(own.c_str(), installer_.c_str(), FALSE); }, 1,
+       kExitWouldStartItself},
+      {"silent, setup.iss a folder",
+       [&] { test_files::MakeFolder(ModuleFolder() + "\\setup.iss"); }, 2,
+       kExitInstallerCannotStart},
+      {"uninstaller a copy of this program",
+       [&] { CopyFileA(own.c_str(), (info_ + "\\setup.exe").c_str(), FALSE); },
+       1, kExitWouldStartItself},
+  };
+  for (const auto& c : cases) {
+    c.arrange();
+    EXPECT_EQ(Run(RecordAndRefuse, c.argumentCount), c.exitCode) << c.arranged;
+    EXPECT_TRUE(started_.empty()) << c.arranged << ": started " << started_[0];
+    ExpectInformationFolderWhole();
+    TearDown();
+    SetUp();
+  }
 }
 
 }  // namespace
