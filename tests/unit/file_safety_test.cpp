@@ -48,12 +48,18 @@ class FileSafety : public test_files::ScratchFolderTest {
   }
 };
 
+// The hard link lies beside the program, on its volume; Windows deletes no
+// name of a running program, so it stays until the program is built anew.
 TEST_F(FileSafety, IsThisProgramByIdentityOrByContent) {
-  const std::string link = kWork + "\\link.exe";
+  const std::string link = ModuleFolder() + "\\own-hard-link.exe";
   const std::string copy = kWork + "\\copy.exe";
   const std::string changed = kWork + "\\changed.exe";
+  DeleteFileA(link.c_str());
+  std::error_code error;
   fs::create_hard_link(test_files::Host(OwnProgramPath()),
-                       test_files::Host(link));
+                       test_files::Host(link), error);
+  const auto own = EntryIdentity(OwnProgramPath());
+  ASSERT_TRUE(own && EntryIdentity(link) == own) << error.message();
   CopyOwnProgram(copy);
   CopyOwnProgram(changed, true);
   EXPECT_TRUE(IsThisProgram(link));
@@ -61,6 +67,7 @@ TEST_F(FileSafety, IsThisProgramByIdentityOrByContent) {
   EXPECT_FALSE(IsThisProgram(changed)) << "same size, one byte differs";
   EXPECT_FALSE(IsThisProgram(kWork + "\\missing.exe"));
   EXPECT_FALSE(IsThisProgram(kWork));
+  DeleteFileA(link.c_str());
 }
 
 // A file that is there but cannot be told apart counts as this program:
