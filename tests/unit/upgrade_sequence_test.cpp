@@ -139,9 +139,10 @@ TEST_F(UpgradeRun, RefusalsBeforeAnyChangeStartNothing) {
        1, kExitWouldStartItself},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.arranged);
     c.arrange();
-    EXPECT_EQ(Run(RecordAndRefuse, c.argumentCount), c.exitCode) << c.arranged;
-    EXPECT_TRUE(started_.empty()) << c.arranged << ": started " << started_[0];
+    EXPECT_EQ(Run(RecordAndRefuse, c.argumentCount), c.exitCode);
+    EXPECT_TRUE(started_.empty()) << "started " << started_[0];
     ExpectInformationFolderWhole();
     TearDown();
     SetUp();
