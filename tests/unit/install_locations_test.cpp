@@ -25,8 +25,12 @@ TEST(InstallLocations, InformationFolderOfEachLayout) {
   EXPECT_EQ(folder32, "C:\\Program Files\\" + base + UPGRADE_PRODUCT_CODE);
   EXPECT_EQ(folder64,
             "C:\\Program Files (x86)\\" + base + UPGRADE_PRODUCT_CODE);
-  EXPECT_EQ(folder32.size(), 94u);
-  EXPECT_EQ(folder64.size(), 100u);
+  // The buffer's length is its text's, and the wipe's paths inside the
+  // folder stay short of the path limit.
+  EXPECT_EQ(folder32.size(), std::strlen(folder32.c_str()));
+  EXPECT_EQ(folder64.size(), folder32.size() + std::strlen(" (x86)"));
+  EXPECT_LT(folder64.size() + std::strlen("\\uninstall.iss"),
+            static_cast<std::size_t>(MAX_PATH));
 }
 
 // The machine's own layout, as the test run declares it: "64" in the 64-bit

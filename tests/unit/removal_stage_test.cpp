@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 
 #include "engine/install_locations.h"
@@ -30,10 +31,18 @@ TEST(UninstallCommand, RunsTheMaintenanceProgramWithTheQuotedResponseFile) {
   EXPECT_EQ(command.program, info + "\\setup.exe");
   EXPECT_EQ(command.line,
             info + "\\setup.exe -s -uninst -f1\"" + info + "\\uninstall.iss\"");
-  EXPECT_EQ(command.line.size(), 229u);
-  EXPECT_EQ(BuildUninstallCommand(InfoFolderPath(InstallLayout::Layout64))
-                .line.size(),
-            241u);
+  // The system starts the program and the program opens its response file
+  // by paths within the path limit, in either layout.
+  for (const InstallLayout layout :
+       {InstallLayout::Layout32, InstallLayout::Layout64}) {
+    const std::string folder = InfoFolderPath(layout);
+    const std::string response = folder + "\\uninstall.iss";
+    const LaunchCommand each = BuildUninstallCommand(folder);
+    EXPECT_EQ(each.line,
+              folder + "\\setup.exe -s -uninst -f1\"" + response + "\"");
+    EXPECT_LT(each.program.size(), static_cast<std::size_t>(MAX_PATH));
+    EXPECT_LT(response.size(), static_cast<std::size_t>(MAX_PATH));
+  }
 }
 
 TEST_F(RemovalStage, PlacesTheResponseFileCarryingItsReadOnlyState) {

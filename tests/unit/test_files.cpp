@@ -47,10 +47,13 @@ void RequireOwnDrive() {
 
 fs::path Host(const std::string& drivePath) {
   const std::string driveC = TEST_DRIVE_C_HOST;
-  if (driveC.empty() || drivePath.compare(0, 2, "C:") != 0) return drivePath;
+  const bool onC = drivePath.compare(0, 2, "C:") == 0;
+  if (driveC.empty() || (!onC && drivePath.compare(0, 2, "Z:") != 0)) {
+    return drivePath;
+  }
   std::string rest = drivePath.substr(2);
   std::replace(rest.begin(), rest.end(), '\\', '/');
-  return driveC + rest;
+  return (onC ? driveC : std::string()) + rest;
 }
 
 void MakeFolder(const std::string& drivePath) {

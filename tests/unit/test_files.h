@@ -12,7 +12,8 @@
 
 namespace test_files {
 
-// The path the test process uses for the file at `drivePath` ("C:\...").
+// The path the test process uses for the file at `drivePath` ("C:\...");
+// natively drive Z: is the host root, as the program sees it.
 std::filesystem::path Host(const std::string& drivePath);
 
 // Creates the folder and its parents.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,7 @@ class UpgradeRun : public test_files::ScratchFolderTest {
   void TearDown() override {
     DeleteFileA(installer_.c_str());
     DeleteFileA(response_.c_str());
+    test_files::Wipe(FolderOf(OwnProgramPath()) + "\\setup.iss");
     ScratchFolderTest::TearDown();
   }
 
@@ -78,6 +80,24 @@ class UpgradeRun : public test_files::ScratchFolderTest {
       Sleep(100);
     }
     return false;
+  }
+
+  // Runs the upgrade with each step of each program's run recorded, `failing_`
+  // failing, as `choice` asks, in the mode `argumentCount` gives.
+  int Run(ExitCodeChoice choice, int argumentCount = 1) {
+    const test_files::ScopedHook<StartHook> seam(SetStartHookForTesting,
+                                                 FailOneStep);
+    RunContext run = FindRunContext(InstallLayout::Layout32, 1);
+    run.argumentCount = argumentCount;
+    run.mode = ModeForArgumentCount(argumentCount);
+    return RunUpgrade(run, UpgradeOptions{0, choice, ""}, UpgradeLog());
+  }
+
+  // The information folder holds what it held, and no response file.
+  void ExpectInformationFolderWhole() const {
+    EXPECT_TRUE(test_files::Exists(info_ + "\\setup.exe"));
+    EXPECT_TRUE(test_files::Exists(info_ + "\\Disk1\\data1.cab"));
+    EXPECT_FALSE(test_files::Exists(info_ + "\\uninstall.iss"));
   }
 
   // Records each step of each run as "name step" and fails the one step
@@ -140,14 +160,7 @@ TEST_F(UpgradeRun, AFailedStepEndsWithItsCodeAndNeverLeavesNeither) {
     failing_ = c.failing;
     error_ = c.error;
     steps_.clear();
-    int exitCode = -1;
-    {
-      const test_files::ScopedHook<StartHook> hook(SetStartHookForTesting,
-                                                   FailOneStep);
-      exitCode = RunUpgrade(FindRunContext(InstallLayout::Layout32, 1),
-                            UpgradeOptions{0, c.choice, ""}, UpgradeLog());
-    }
-    EXPECT_EQ(exitCode, c.exitCode) << c.failing;
+    EXPECT_EQ(Run(c.choice), c.exitCode) << c.failing;
     EXPECT_EQ(test_files::Exists(info_ + "\\Disk1\\data1.cab"), !c.wiped)
         << c.failing;
     EXPECT_EQ(Saw("data.exe resume"), c.wiped) << c.failing;
@@ -190,6 +203,42 @@ TEST(UpgradePaths, ARelativeOwnPathOrSystemFolderIsRefused) {
     if (refusal) {
       EXPECT_EQ(refusal->exitCode, kExitOwnPathNotExact);
     }
+  }
+}
+
+// The refusals that come before anything is changed, with a previous version
+// there: each starts nothing and leaves the information folder whole.
+TEST_F(UpgradeRun, RefusalsBeforeAnyChangeStartNothing) {
+  const std::string own = OwnProgramPath();
+  const std::string module = FolderOf(own);
+  const struct {
+    const char* arranged;
+    std::function<void()> arrange;
+    int argumentCount;
+    int exitCode;
+  } cases[] = {
+      {"installer missing", [&] { DeleteFileA(installer_.c_str()); }, 1,
+       kExitInstallerCannotStart},
+      {"installer a copy of this program",
+       [&] { CopyFileA(own.c_str(), installer_.c_str(), FALSE); }, 1,
+       kExitWouldStartItself},
+      {"silent, setup.iss a folder",
+       [&] { test_files::MakeFolder(module + "\\setup.iss"); }, 2,
+       kExitInstallerCannotStart},
+      {"uninstaller a copy of this program",
+       [&] { CopyFileA(own.c_str(), (info_ + "\\setup.exe").c_str(), FALSE); },
+       1, kExitWouldStartItself},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arranged);
+    failing_.clear();
+    steps_.clear();
+    c.arrange();
+    EXPECT_EQ(Run(ExitCodeChoice::Classic, c.argumentCount), c.exitCode);
+    EXPECT_TRUE(steps_.empty()) << "started " << steps_[0];
+    ExpectInformationFolderWhole();
+    TearDown();
+    SetUp();
   }
 }
 
