@@ -5,6 +5,7 @@
 // installer's own exit code; the other exit codes are in shared/exit_codes.h.
 #include "build_options.h"
 #include "driver/abnormal_end.h"
+#include "driver/product_lock.h"
 #include "driver/upgrade_sequence.h"
 #include "engine/install_locations.h"
 #include "log/upgrade_log.h"
@@ -12,8 +13,10 @@
 int main(int argc, char**) {
   InstallAbnormalEnding();
   const UpgradeLog log = OpenUpgradeLog(kBuildOptions.logPath);
+  // Taken before the information folder is looked at, held until the end.
+  const ProductLock lock;
   const RunContext run = FindRunContext(DetectLayout(), argc);
-  const int exitCode = RunUpgrade(run, kBuildOptions, log);
+  const int exitCode = RunUpgrade(run, lock, kBuildOptions, log);
   LogEvent(log, [&] { return "exit code " + std::to_string(exitCode); });
   return exitCode;
 }

@@ -133,9 +133,10 @@ std::optional<Refusal> CheckPaths(const RunContext& run) {
   return std::nullopt;
 }
 
-int RunUpgrade(const RunContext& run, const UpgradeOptions& options,
-               const UpgradeLog& log) {
+int RunUpgrade(const RunContext& run, const ProductLock& lock,
+               const UpgradeOptions& options, const UpgradeLog& log) {
   LogEvent(log, [&] { return StartText(run); });
+  if (auto refusal = lock.Check()) return Refuse(log, *refusal);
   if (auto refusal = CheckPaths(run)) return Refuse(log, *refusal);
   InstallStage install(run, options, log);
   if (auto refusal = ChecksBeforeAnyChange(run, install)) {
@@ -143,10 +144,12 @@ int RunUpgrade(const RunContext& run, const UpgradeOptions& options,
   }
   // The loader's verdict, before anything is removed.
   if (auto refusal = install.CreateInstaller()) return Refuse(log, *refusal);
+  std::optional<DWORD> uninstallExitCode;
   if (run.previousInstall) {
     const RemovalResult removal =
         RemovePreviousInstall(run, options.helpersWaitSeconds, log);
     if (removal.refusal) return Refuse(log, *removal.refusal);
+    uninstallExitCode = removal.uninstaller.exitCode;
   }
-  return install.Run();
+  return install.Run(uninstallExitCode);
 }

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "driver/product_lock.h"
 #include "log/upgrade_log.h"
 #include "shared/refusal.h"
 #include "shared/run_context.h"
@@ -31,12 +32,14 @@ RunContext FindRunContext(InstallLayout layout, int argc);
 // itself named "data.exe" (in any case).
 std::optional<Refusal> CheckPaths(const RunContext& run);
 
-// Runs the whole upgrade once for `run`: when a previous installation is
+// Runs the whole upgrade once for `run`, found while `lock` was held: when
+// another upgrade of the product owns it, nothing is done. When a previous
+// installation is
 // there, it is removed; then the installer is started for the mode and waited
 // for. Everything the install stage needs is composed, and the installer
 // found, checked, held and created by the system, not yet run, before
 // anything is removed. Each step is reported
 // to `log`. Returns the exit code: a refusal's (nothing is placed, removed or
 // started for one), or the install stage's.
-int RunUpgrade(const RunContext& run, const UpgradeOptions& options,
-               const UpgradeLog& log);
+int RunUpgrade(const RunContext& run, const ProductLock& lock,
+               const UpgradeOptions& options, const UpgradeLog& log);

@@ -95,6 +95,22 @@ std::optional<FileIdentity> EntryIdentity(const std::string& path) {
   return IdentityOf(info);
 }
 
+std::optional<FileIdentity> IdentityClearingReadOnly(const std::string& path) {
+  const OwnedHandle entry =
+      OpenEntry(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                FILE_FLAG_OPEN_REPARSE_POINT);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!Describe(entry, info) || !IsFileNotLink(info)) return std::nullopt;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic,
+                               sizeof basic);
+  }
+  return IdentityOf(info);
+}
+
 bool DeleteIfStillTheFile(const std::string& path,
                           const FileIdentity& identity) {
   const OwnedHandle entry =

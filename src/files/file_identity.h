@@ -24,6 +24,11 @@ struct FileIdentity {
 // cannot be opened.
 std::optional<FileIdentity> EntryIdentity(const std::string& path);
 
+// The identity of the file at `path` itself, its read-only attribute cleared
+// through the same handle; none when it cannot be opened or is a folder or a
+// link, which is then left as it is.
+std::optional<FileIdentity> IdentityClearingReadOnly(const std::string& path);
+
 // Deletes the entry at `path`, its read-only attribute cleared first, only
 // while it is still the file `identity` names: both are done through one
 // handle on that entry, so a path that has come to lead elsewhere changes

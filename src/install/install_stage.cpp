@@ -78,7 +78,7 @@ std::optional<Refusal> InstallStage::CreateInstaller() {
                  "the system refuses to start the installer"};
 }
 
-int InstallStage::Run() {
+int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
   const bool installer = options_.exitCode == ExitCodeChoice::Installer;
   const int noneStarted = installer ? kExitNoInstallerStarted : kExitUpgradeRan;
   if (installer_ != InstallerCheck::Startable || !process_) {
@@ -113,6 +113,9 @@ int InstallStage::Run() {
     });
   }
   if (!installer) return kExitUpgradeRan;
-  return ran.exitCode ? static_cast<int>(*ran.exitCode)
-                      : kExitInstallerEndUnknown;
+  if (!ran.exitCode) return kExitInstallerEndUnknown;
+  const bool restartAsked = uninstallExitCode == kExitRestartNeeded ||
+                            uninstallExitCode == kExitRestartStarted;
+  if (*ran.exitCode == 0 && restartAsked) return kExitRestartNeeded;
+  return static_cast<int>(*ran.exitCode);
 }

@@ -56,14 +56,16 @@ class InstallStage {
 
   // Resumes the installer created, releases what was held, and waits for it
   // and for what it starts, within the helpers' bound; then returns the exit
-  // code the options ask for: kExitUpgradeRan, or the installer's own. An
+  // code the options ask for: kExitUpgradeRan, or the installer's own; when
+  // that is 0 and the uninstall asked for a restart (`uninstallExitCode`
+  // 3010 or 1641), 3010, so that the restart is not lost. An
   // installer that could not be created (possible only with nothing
   // installed before) is not started: kExitUpgradeRan, or
   // kExitNoInstallerStarted. kExitInstallerNotResumed when the previous
   // version was removed and the installer could not be resumed;
   // kExitInstallerEndUnknown when the wait for it failed or, passing on its
   // exit code, that code cannot be read.
-  int Run();
+  int Run(std::optional<DWORD> uninstallExitCode);
 
  private:
   const RunContext& run_;

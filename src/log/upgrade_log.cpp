@@ -35,6 +35,27 @@ std::string LocalTimeStamp() {
   return stamp;
 }
 
+// `text` with each control character written as "<0d>": two hexadecimal
+// digits in angle brackets, which Windows forbids in names, so that no name
+// or text can end a line or forge one, and the escape is never part of a
+// path.
+std::string Escaped(const std::string& text) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string escaped;
+  for (const char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      escaped += '<';
+      escaped += kDigits[byte >> 4];
+      escaped += kDigits[byte & 0xF];
+      escaped += '>';
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
 }  // namespace
 
 UpgradeLog OpenUpgradeLog(const char* configured) noexcept {
@@ -62,7 +83,7 @@ bool IsUsableLogPath(const std::string& path) {
 }
 
 void AppendLogLine(const UpgradeLog& log, const std::string& text) {
-  const std::string line = LocalTimeStamp() + text + "\r\n";
+  const std::string line = LocalTimeStamp() + Escaped(text) + "\r\n";
 
   // A link planted where the log goes is opened as itself, and then seen.
   const OwnedHandle file(CreateFileA(

@@ -22,12 +22,13 @@ UpgradeLog OpenUpgradeLog(const char* configured) noexcept;
 void AppendLogLine(const UpgradeLog& log, const std::string& text);
 
 // Appends one line, the local time to the millisecond followed by the text
-// `compose` returns; `compose` runs only when there is a log. The file is
-// opened, appended to and closed within the call, so no handle outlives it.
-// Nothing is written through a link: when the file is a reparse point or has
-// more than one name, the line is dropped. The log never changes what the
-// program does: a line that cannot be composed (memory ran out) or written
-// is dropped.
+// `compose` returns, each control character in it (0x00-0x1F, 0x7F) written
+// as "<0d>", so that a line ends only where the program ends it; `compose` runs
+// only when there is a log. The file is opened, appended to and closed within
+// the call, so no handle outlives it. Nothing is written through a link: when
+// the file is a reparse point or has more than one name, the line is dropped.
+// The log never changes what the program does: a line that cannot be composed
+// (memory ran out) or written is dropped.
 template <typename Compose>
 void LogEvent(const UpgradeLog& log, Compose compose) noexcept {
   if (!log.enabled()) return;

@@ -115,6 +115,7 @@ using LPCWSTR = const WCHAR*;
 #define STILL_ACTIVE 259u
 #define WAIT_OBJECT_0 0u
 #define WAIT_TIMEOUT 0x00000102u
+#define WAIT_ABANDONED 0x00000080u
 #define WAIT_FAILED 0xFFFFFFFFu
 
 #define JOB_OBJECT_LIMIT_BREAKAWAY_OK 0x00000800u
@@ -316,6 +317,14 @@ DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
 void GetLocalTime(SYSTEMTIME* time);
 void Sleep(DWORD milliseconds);
 DWORD GetTickCount();
+
+// Named mutexes, one owner at a time across processes. A POSIX stand-in
+// holds a lock on a file named for the mutex in drive C:'s folder, which the
+// system lets go when its holder ends, and which no child inherits; only a
+// zero or an infinite wait is known.
+HANDLE CreateMutexA(SECURITY_ATTRIBUTES* security, BOOL initialOwner,
+                    LPCSTR name);
+BOOL ReleaseMutex(HANDLE mutex);
 
 // Jobs: a group of processes, with everything its members start.
 HANDLE CreateJobObjectA(SECURITY_ATTRIBUTES* security, LPCSTR name);

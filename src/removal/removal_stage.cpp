@@ -52,8 +52,10 @@ std::optional<FileIdentity> PlaceUninstallResponse(
   std::optional<FileIdentity> placed;
   if (finder.FindFile(source.c_str())) {
     const std::string target = PathIn(infoFolder, kUninstallResponse);
+    // The copy carries the source's read-only bit (a distribution on a CD),
+    // which would keep it, and with it the folder, from the wipe.
     if (CopyFileA(source.c_str(), target.c_str(), TRUE)) {
-      placed = EntryIdentity(target);
+      placed = IdentityClearingReadOnly(target);
     }
   }
   finder.Close();

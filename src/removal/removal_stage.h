@@ -13,8 +13,9 @@
 #include "shared/run_context.h"
 
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
-// source exists and never over a file already there. Returns the identity of
-// the copy made; none when no copy was made.
+// source exists and never over a file already there, and clears the copy's
+// read-only bit, which it takes from the source. Returns the identity of the
+// copy made; none when no copy was made.
 std::optional<FileIdentity> PlaceUninstallResponse(
     const std::string& moduleFolder, const std::string& infoFolder);
 

@@ -1,7 +1,9 @@
-// The program's exit codes. None clashes with the codes deployment tools read
-// from an installer (1618, 1641, 3010). Built to pass on the installer's own
-// exit code, the program ends with that whenever the installer ran, which may
-// be any number, these too.
+// The program's exit codes. One of them is the code deployment tools read
+// from an installer for "another installation is already in progress" (1618),
+// which they retry; the others clash with none of the codes they read (1603,
+// 1641, 3010). Built to pass on the installer's own exit code, the program
+// ends with that whenever the installer ran, which may be any number, these
+// too.
 #pragma once
 
 // The upgrade ran: whatever the programs it started did, their exit codes do
@@ -63,3 +65,16 @@ constexpr int kExitInstallerNotResumed = 46;
 // The installer ran, but the wait for its end failed, so it may still run;
 // or, built to pass on its exit code, that code could not be read.
 constexpr int kExitInstallerEndUnknown = 47;
+
+// Another upgrade of this product runs (it owns the product's mutex), or the
+// mutex cannot be made or opened: nothing was looked at, removed or started.
+// ERROR_INSTALL_ALREADY_RUNNING, which deployment tools retry later.
+constexpr int kExitAnotherUpgradeRuns = 1618;
+
+// The codes an installer ends with, as deployment tools read them, for a
+// restart needed (ERROR_SUCCESS_REBOOT_REQUIRED) and one it started
+// (ERROR_SUCCESS_REBOOT_INITIATED). Built to pass on the installer's own exit
+// code, the program ends with 3010 when the installer ended with 0 but the
+// uninstall asked for a restart with either.
+constexpr int kExitRestartNeeded = 3010;
+constexpr int kExitRestartStarted = 1641;

@@ -278,10 +278,9 @@ scenario_read_only_response_beside() {
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
-  expect_field setup.exe response "present readonly=yes first=[uninstall response]"
-  expect_present "$info_win\\uninstall.iss"
-  expect_absent "$info_win\\setup.exe"
-  expect_absent "$info_win\\Disk1"
+  # The copy placed is not read-only, so the wipe takes it and the folder.
+  expect_field setup.exe response "present readonly=no first=[uninstall response]"
+  expect_absent "$info_win"
 }
 
 scenario_file_instead_of_folder() {

@@ -45,12 +45,15 @@ TEST(UninstallCommand, RunsTheMaintenanceProgramWithTheQuotedResponseFile) {
   }
 }
 
-TEST_F(RemovalStage, PlacesTheResponseFileCarryingItsReadOnlyState) {
+// A read-only source (a distribution on a CD) gives a copy the wipe can
+// delete, so nothing of ours keeps the information folder.
+TEST_F(RemovalStage, PlacesTheResponseFileWithoutItsReadOnlyState) {
   test_files::WriteFile(kDist + "\\uninstall.iss", "[response]");
   test_files::MakeReadOnly(kDist + "\\uninstall.iss");
   PlaceUninstallResponse(kDist, kInfo);
   EXPECT_EQ(test_files::ReadFile(kInfo + "\\uninstall.iss"), "[response]");
-  EXPECT_TRUE(test_files::IsReadOnly(kInfo + "\\uninstall.iss"));
+  EXPECT_FALSE(test_files::IsReadOnly(kInfo + "\\uninstall.iss"));
+  EXPECT_TRUE(test_files::IsReadOnly(kDist + "\\uninstall.iss"));
 }
 
 TEST_F(RemovalStage, NeverOverwritesAResponseFileAlreadyThere) {

@@ -90,7 +90,8 @@ class UpgradeRun : public test_files::ScratchFolderTest {
     RunContext run = FindRunContext(InstallLayout::Layout32, 1);
     run.argumentCount = argumentCount;
     run.mode = ModeForArgumentCount(argumentCount);
-    return RunUpgrade(run, UpgradeOptions{0, choice, ""}, UpgradeLog());
+    const ProductLock lock;
+    return RunUpgrade(run, lock, UpgradeOptions{0, choice, ""}, UpgradeLog());
   }
 
   // The information folder holds what it held, and no response file.

@@ -11,7 +11,7 @@
 #include "platform/win32_api.h"
 
 struct PosixHandle {
-  enum class Kind { Process, Thread, Job, Search, Stream, File };
+  enum class Kind { Process, Thread, Job, Search, Stream, File, Mutex };
   explicit PosixHandle(Kind k) : kind(k) {}
   virtual ~PosixHandle() = default;
   const Kind kind;
@@ -73,6 +73,17 @@ struct FileHandle : PosixHandle {
   bool sharesDelete;
   bool deleteOnClose = false;
 };
+
+// A named mutex: a file of drive C:'s folder, open close-on-exec, owned while
+// this handle holds its lock.
+struct MutexHandle : PosixHandle {
+  explicit MutexHandle(int f) : PosixHandle(Kind::Mutex), fd(f) {}
+  ~MutexHandle() override { close(fd); }
+  int fd;
+};
+
+// Takes `mutex` within `milliseconds` (0, or INFINITE).
+DWORD WaitForMutex(MutexHandle& mutex, DWORD milliseconds);
 
 // Whether a handle of this process holds the item `device`/`inode` open
 // without delete sharing.

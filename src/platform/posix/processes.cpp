@@ -305,6 +305,11 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+  auto* object = static_cast<PosixHandle*>(handle);
+  if (handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+      object->kind == PosixHandle::Kind::Mutex) {
+    return WaitForMutex(*static_cast<MutexHandle*>(object), milliseconds);
+  }
   ProcessHandle* process = AsProcess(handle);
   if (process == nullptr) return WAIT_FAILED;
   const DWORD start = GetTickCount();

@@ -1,0 +1,28 @@
+#include "driver/product_lock.h"
+
+#include "platform/win32_api.h"
+#include "product_code.h"
+#include "shared/exit_codes.h"
+
+namespace {
+
+const char kMutexName[] = "Global\\UpgradeBootstrapper-" UPGRADE_PRODUCT_CODE;
+
+}  // namespace
+
+ProductLock::ProductLock() : mutex_(CreateMutexA(nullptr, FALSE, kMutexName)) {
+  if (!mutex_.valid()) return;
+  const DWORD wait = WaitForSingleObject(mutex_.get(), 0);
+  owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+ProductLock::~ProductLock() {
+  if (owned_) ReleaseMutex(mutex_.get());
+}
+
+std::optional<Refusal> ProductLock::Check() const {
+  if (owned_) return std::nullopt;
+  return Refusal{kExitAnotherUpgradeRuns,
+                 "another upgrade of this product is running, or its mutex "
+                 "cannot be had"};
+}
