@@ -42,4 +42,6 @@ else
   manifest="manifest asking for $level"
 fi
 images=$(grep -cE ' 3$' <<<"$resources")
+# The unquoted echo joins the import names, one a line, with single blanks.
+# shellcheck disable=SC2086,SC2116
 echo "image: PE32 i386, Windows GUI, imports $(echo $imports), icon group 101 with $images images, $manifest, nothing else"

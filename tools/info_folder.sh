@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that set up an installed version: where the
 # installer engine keeps its information folder for a product.
 #   info_folder_win LAYOUT CODE        C:\Program Files[ (x86)]\...\CODE
@@ -8,7 +9,7 @@
 info_folder_win() {
   local programs="Program Files"
   [ "$1" = 64 ] && programs="Program Files (x86)"
-  echo "C:\\$programs\\InstallShield Installation Information\\$2"
+  printf '%s\n' "C:\\$programs\\InstallShield Installation Information\\$2"
 }
 
 info_folder_host() {

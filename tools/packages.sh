@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the quick-start scripts: makes sure Debian packages are there.
 #   require_packages PACKAGE...
 # Installs what is missing when run as root; otherwise prints the one apt-get
@@ -53,6 +54,10 @@ run_logged() {
   rm -f "$log"
 }
 
-native_packages=(cmake g++ googletest clang libclang-rt-14-dev python3 strace)
+# The packages each build needs; the scripts that source this file hand them
+# to require_packages.
+# shellcheck disable=SC2034  # read by the scripts that source this file
+native_packages=(cmake g++ googletest clang libclang-rt-14-dev python3 strace shellcheck)
+# shellcheck disable=SC2034  # read by the scripts that source this file
 windows_packages=(cmake g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64
-  osslsigncode openssl locales)
+  osslsigncode openssl locales nsis)

@@ -2,41 +2,85 @@
 # Runs every test of both builds: the native one, the same under the address
 # and undefined-behaviour sanitizers with short fuzz runs, the 32-bit Windows
 # product under Wine, and the 64-bit Windows test build of the same sources
-# under Wine. Installs what is missing first. Ends with one line counting the
-# tests of all presets.
+# under Wine. Installs what is missing first, then checks the shell scripts
+# (with shellcheck). Each preset runs as its CMake workflow (configure, build,
+# test), and its counts come from the JUnit file its test step writes. Ends
+# with one line counting the tests of all presets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=packages.sh
 source tools/packages.sh
 require_packages "${native_packages[@]}" "${windows_packages[@]}"
 export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+
+mapfile -t scripts < <(find tools tests -name '*.sh' | sort)
+run_logged "checking the shell scripts with shellcheck" \
+  shellcheck -x -P SCRIPTDIR .ci/run "${scripts[@]}"
+
+# Prints "PASSED FAILED SKIPPED" for the CTest JUnit file $1. A test that
+# ended with its skip code (SKIP_RETURN_CODE, SKIP_REGULAR_EXPRESSION) or is
+# disabled counts as skipped; one that did not run for another reason (a
+# failed fixture, a missing program) counts as failed, as CTest counts it.
+junit_counts() {
+  python3 - "$1" <<'EOF'
+import sys
+import xml.etree.ElementTree as ElementTree
+
+passed = failed = skipped = 0
+for case in ElementTree.parse(sys.argv[1]).getroot().iter("testcase"):
+    status, skip = case.get("status"), case.find("skipped")
+    if status == "run":
+        passed += 1
+    elif status == "disabled" or (
+            status == "notrun" and skip is not None
+            and skip.get("message", "").startswith("SKIP_")):
+        skipped += 1
+    else:
+        failed += 1
+print(passed, failed, skipped)
+EOF
+}
 
 passed=0
 failed=0
 skipped=0
 status=0
 for preset in native native-asan windows windows-x64; do
-  echo "== $preset: configure and build"
-  run_logged "configuring the $preset preset" cmake --preset "$preset"
-  run_logged "building the $preset preset" cmake --build --preset "$preset"
-  echo "== $preset: test"
+  echo "== $preset: configure, build and test"
+  junit=build/$preset/junit.xml
+  rm -f "$junit"
   log=$(mktemp)
-  ctest --preset "$preset" 2>&1 | tee "$log" | grep -E "Test +#|tests passed|SKIPPED:" || true
-  summary=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" || true)
-  skips=$(grep -cE "^[[:space:]]+[0-9]+ - .* \(Skipped\)$" "$log" || true)
+  # The configure and build steps go to the log only; the test step's lines
+  # on each test, and its summary, are shown as they come.
+  outcome=0
+  cmake --workflow --preset "$preset" 2>&1 | tee "$log" |
+    awk '/^Executing workflow step .*: test preset/ {testing = 1}
+         testing && /Test +#|tests passed|SKIPPED:/' || outcome=$?
+  # With pipefail $outcome is the workflow's own unless awk or tee failed.
+  if [ "$outcome" != 0 ] && ! grep -q '^Executing workflow step .*: test preset' "$log"; then
+    step=$(sed -n 's/^Executing workflow step .*: \([a-z]*\) preset.*/\1/p' "$log" | tail -n 1)
+    tail -n 20 "$log" >&2
+    rm -f "$log"
+    echo "FAILED: the ${step:-configure} step of the $preset preset" \
+      "(cmake --workflow --preset $preset). The lines above are its last output; fix that and run again." >&2
+    exit 1
+  fi
   rm -f "$log"
-  reason=build/$preset/wine/skip.txt
-  if [ "$skips" != 0 ] && [ -f "$reason" ]; then
-    echo "$preset: $skips Wine tests skipped: $(cat "$reason")"
-  fi
-  if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
-    failed=$((failed + BASH_REMATCH[1]))
-    skipped=$((skipped + skips))
-    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1] - skips))
-    [ "${BASH_REMATCH[1]}" = 0 ] || status=1
-  else
-    echo "$preset: ctest printed no summary; run 'ctest --preset $preset' to see why." >&2
+  if [ ! -f "$junit" ] || ! counts=$(junit_counts "$junit"); then
+    echo "$preset: CTest wrote no readable $junit; counted as one failure. Run 'ctest --preset $preset' to see why." >&2
+    failed=$((failed + 1))
     status=1
+    continue
   fi
+  read -r preset_passed preset_failed preset_skipped <<<"$counts"
+  reason=build/$preset/wine/skip.txt
+  if [ "$preset_skipped" != 0 ] && [ -f "$reason" ]; then
+    echo "$preset: $preset_skipped Wine tests skipped: $(cat "$reason")"
+  fi
+  passed=$((passed + preset_passed))
+  failed=$((failed + preset_failed))
+  skipped=$((skipped + preset_skipped))
+  [ "$preset_failed" = 0 ] || status=1
 done
 echo "tests: $passed passed, $failed failed, $skipped skipped"
 exit $status

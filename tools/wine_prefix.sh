@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run Windows programs under Wine.
 #   wine_runs_32bit     true when this host runs Wine's 32-bit loader and the
 #                       switch UPGRADE_WINE_64_ONLY is not set; when false,
@@ -19,6 +20,7 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 wine_loader=wine
 wine_bits=32
 
+# shellcheck disable=SC2034  # wine_32bit_reason is read by the scripts that source this file
 wine_runs_32bit() {
   if [ -n "${UPGRADE_WINE_64_ONLY:-}" ]; then
     wine_32bit_reason="UPGRADE_WINE_64_ONLY is set, so only 64-bit Windows programs run"

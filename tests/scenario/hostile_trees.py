@@ -31,14 +31,21 @@ DRIVE = os.environ["DRIVE"]
 INFO = os.environ["INFO"]
 WORK = os.environ["WORK"]
 STATE = os.path.join(WORK, "tree.json")
-DEVICES = ["CON", "PRN", "AUX", "NUL", "COM1", "COM9", "LPT1", "CONIN$", "CLOCK$"]
+# The hostile names and the fixed cases, shared with the unit test of the
+# folder walk.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..",
+                       "hostile_cases.json"), encoding="utf-8") as table:
+    CASES = json.load(table)
+DEVICES = CASES["devices"]
+DEVICE_SUFFIXES = CASES["device_suffixes"]
 # Best-fit look-alikes of . \ / : and their full-width forms.
-LOOK_ALIKES = "．＼／：․‥∕∖∶﹒﹨"
+LOOK_ALIKES = CASES["look_alikes"]
 # Under code page 932 the second byte of each of these is 0x5C, "\".
-TRAIL_5C = "ソ予十噂圭暴構欺浬申能表貼"
+TRAIL_5C = CASES["trail_5c"]
 # Win32 trims trailing dots and spaces from the last part of a path only.
-TRAILING_NAMES = [".. ", ". ", ". .", "..  ", "..."]
-TRAILING_ENDS = [" ", ".", " .", ". ", "..."]
+TRAILING_NAMES = CASES["trailing_names"]
+TRAILING_ENDS = CASES["trailing_ends"]
+FORBIDDEN = CASES["forbidden"]
 CLASSES = ["look-alike", "trailing", "forbidden", "device", "long", "cp932",
            "attributes", "links"]
 # Names the scenario's previous installation and distribution use.
@@ -55,24 +62,11 @@ def shape(entries=(), **changes):
     return tree
 
 
-# The shape of each failure the generator found, kept as a fixed case.
-SHAPES = {
-    # Under Wine the fresh look at "I\\.. " sees "I\\..", a real folder, and
-    # the search "I\\.. \\*.*" then follows the link; from "I\\sub\\.. " it
-    # takes the distribution's files, and with them the new version.
-    "dot-dot-space-links": shape([
-        {"path": [".. "], "kind": "link", "to": "outside"},
-        {"path": ["sub"], "kind": "folder"},
-        {"path": ["sub", ".. "], "kind": "link", "to": "dist"}]),
-    "empty-installer": shape(installer="empty"),
-    "truncated-installer": shape(installer="truncated"),
-    # The interactive search finds a folder named data.exe under Wine.
-    "installer-is-a-folder": shape(installer="folder", args=[]),
-    "installer-is-the-program": shape(installer="program"),
-    # Natively the link starts the program under its own name, over and over.
-    "installer-links-to-the-program": shape(installer="program-link"),
-    "distribution-inside": shape(dist="inside"),
-}
+# The shape of each failure the generator found, kept as a fixed case; its
+# "why" tells what went wrong.
+SHAPES = {name: shape(changes.pop("entries", ()),
+                      **{k: v for k, v in changes.items() if k != "why"})
+          for name, changes in CASES["shapes"].items()}
 
 
 def host(path):
@@ -116,9 +110,9 @@ def hostile_name(rng, cls, parent, siblings, code_page):
         return rng.choice([rng.choice(TRAILING_NAMES), base + rng.choice(TRAILING_ENDS)])
     if cls == "forbidden":
         cut = rng.randint(0, len(base))
-        return base[:cut] + rng.choice('<>:"|?*\\\t\x01') + base[cut:]
+        return base[:cut] + rng.choice(FORBIDDEN) + base[cut:]
     if cls == "device":
-        name = rng.choice(DEVICES) + rng.choice(["", ".txt", " ", ".log"])
+        name = rng.choice(DEVICES) + rng.choice(DEVICE_SUFFIXES)
         return "".join(c.lower() if rng.random() < 0.5 else c for c in name)
     if cls == "long":
         length = rng.randint(225, 265) - len(windows_path(parent) + "\\")

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for the end-to-end scenarios: a drive C: to set up, the upgrade
 # program to start, and the record the fixture programs leave.
 #
@@ -13,10 +14,12 @@ set -euo pipefail
 if [ "$KIND" = wine ]; then
   source "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine_prefix.sh"
   skip_if_build_cannot_run
+  # shellcheck disable=SC2153  # WINE_BITS comes from the test's environment
   use_wine "$WINE_BITS"
   drive_c=$WINEPREFIX/drive_c
   exe=.exe
 else
+  # shellcheck disable=SC2153  # DRIVE_C comes from the test's environment
   drive_c=$DRIVE_C
   exe=
 fi
@@ -186,7 +189,7 @@ run_upgrade_line() {
   local output
   for _ in 1 2; do
     exit_code=0
-    output=$(cd "$WORK" && timeout "$run_limit" "$wine_loader" "$LAUNCHER" "$1\\$program_file" "$(fixture_path "$WORK/line.txt")" ${3:-} 2>"$WORK/errors.txt" | tr -d '\r') || exit_code=$?
+    output=$(cd "$WORK" && timeout "$run_limit" "$wine_loader" "$LAUNCHER" "$1\\$program_file" "$(fixture_path "$WORK/line.txt")" ${3:+"$3"} 2>"$WORK/errors.txt" | tr -d '\r') || exit_code=$?
     expect_ended
     # Now and then (about one start in a thousand) Wine's loader cannot map
     # its shared data and the launcher does not start at all: only then is it
@@ -264,7 +267,7 @@ expect_before() {
   local first second
   first=$(grep -n -m1 "^$1" "$record" | cut -d: -f1 || true)
   second=$(grep -n -m1 "^$2" "$record" | cut -d: -f1 || true)
-  [ -n "$first" ] && [ -n "$second" ] && [ "$first" -lt "$second" ] ||
+  { [ -n "$first" ] && [ -n "$second" ] && [ "$first" -lt "$second" ]; } ||
     fail "[$1] did not come before [$2]"
 }
 
@@ -307,7 +310,7 @@ expect_exit_zero() { expect_exit 0; }
 expect_runs() {
   local expected="" name actual
   for name in "$@"; do expected+="run $name;end $name;"; done
-  actual=$([ -f "$record" ] && grep -E '^(run|end) ' "$record" | tr '\n' ';' || true)
+  actual=$({ [ -f "$record" ] && grep -E '^(run|end) ' "$record" | tr '\n' ';'; } || true)
   [ "$actual" = "$expected" ] || fail "runs were [$actual], expected [$expected]"
 }
 
@@ -344,7 +347,7 @@ expect_command() {
 }
 
 expect_present() { [ -e "$(host "$1")" ] || [ -L "$(host "$1")" ] || fail "$1 is gone"; }
-expect_absent() { [ ! -e "$(host "$1")" ] && [ ! -L "$(host "$1")" ] || fail "$1 is still there"; }
+expect_absent() { { [ ! -e "$(host "$1")" ] && [ ! -L "$(host "$1")" ]; } || fail "$1 is still there"; }
 
 # The silent install command for the distribution folder $1, and its
 # arguments.

@@ -161,6 +161,9 @@ scenario_outside_holder_lets_go() {
   place_helper
   (cd "$WORK" && wine_run "$(host "$helper_win")" hold "end setup.exe" 500 \
     "$info_win\\Disk1\\data1.cab" </dev/null >/dev/null 2>&1) &
+  # The record's path and the helper's process id are fixed now, while $!
+  # still names the helper.
+  # shellcheck disable=SC2064
   trap "echo 'end setup.exe' >>'$record'; wait $!" EXIT
   wait_for_record "helper holds" 20
   run_upgrade "$dist" /s
@@ -306,7 +309,7 @@ scenario_folder_link_inside() {
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
-  [ -f "$outside/keep.txt" ] && [ -f "$outside/deeper/keep.txt" ] ||
+  { [ -f "$outside/keep.txt" ] && [ -f "$outside/deeper/keep.txt" ]; } ||
     fail "files outside the information folder were deleted"
   if [ -L "$(host "$info_win")/Linked" ]; then
     echo "link behaviour: the system refused to remove the link; it and the folder stay"
@@ -329,7 +332,7 @@ scenario_information_folder_is_link() {
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs data.exe
-  [ -f "$target/keep.txt" ] && [ -f "$target/deeper/keep.txt" ] ||
+  { [ -f "$target/keep.txt" ] && [ -f "$target/deeper/keep.txt" ]; } ||
     fail "files the information folder pointed to were deleted"
   [ ! -e "$target/uninstall.iss" ] ||
     fail "the response file copied through the link stayed outside"
@@ -343,12 +346,13 @@ scenario_information_folder_is_link() {
   cp "$RECORDER" "$target/setup.exe"
   ln -s "$target" "$(host "$info_win")"
   rm -f "$record"
-  export UNINSTALLER_MOVES="$(fixture_path "$target")>$(fixture_path "$target.old");$(fixture_path "$foreign")>$(fixture_path "$target")"
+  UNINSTALLER_MOVES="$(fixture_path "$target")>$(fixture_path "$target.old");$(fixture_path "$foreign")>$(fixture_path "$target")"
+  export UNINSTALLER_MOVES
   run_upgrade "$dist" /s
   unset UNINSTALLER_MOVES
   expect_exit_zero
   expect_runs setup.exe data.exe
-  [ "$(cat "$target/uninstall.iss")" = foreign ] && [ -z "$(find "$target/uninstall.iss" -perm /222)" ] ||
+  { [ "$(cat "$target/uninstall.iss")" = foreign ] && [ -z "$(find "$target/uninstall.iss" -perm /222)" ]; } ||
     fail "the response file the swapped link led to was changed or deleted"
 }
 
@@ -376,7 +380,7 @@ scenario_information_folder_links_to_file() {
 scenario_names_that_are_paths() {
   make_distribution "$dist"
   make_previous_install
-  local info dot=. sep='\'
+  local info dot=. sep=\\
   info=$(host "$info_win")
   if [ "$KIND" = wine ]; then dot='．' sep='＼'; fi
   local up=$dot$dot$sep$dot$dot$sep$dot$dot$sep
@@ -393,10 +397,10 @@ scenario_names_that_are_paths() {
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
-  [ -f "$(host 'C:\outside')/keep.txt" ] && [ -f "$(host 'C:\victim.txt')" ] &&
-    [ -f "$linked/keep.txt" ] || fail "files outside the information folder were deleted"
-  [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] &&
-    [ -L "$info/.. " ] || fail "an entry whose name reads as a path was not left alone"
+  { [ -f "$(host 'C:\outside')/keep.txt" ] && [ -f "$(host 'C:\victim.txt')" ] &&
+    [ -f "$linked/keep.txt" ]; } || fail "files outside the information folder were deleted"
+  { [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] &&
+    [ -L "$info/.. " ]; } || fail "an entry whose name reads as a path was not left alone"
   expect_absent "$info_win\\setup.exe"
   expect_absent "$info_win\\Disk1"
 }
@@ -661,7 +665,7 @@ scenario_refuses_foreign_drive() {
   echo keep >"$foreign/drive_c/keep.txt"
   local outcome=0
   DRIVE_C=$foreign/drive_c WINEPREFIX=$foreign bash "$0" no_previous_install >/dev/null 2>&1 || outcome=$?
-  [ "$outcome" != 0 ] && [ -f "$foreign/drive_c/keep.txt" ] ||
+  { [ "$outcome" != 0 ] && [ -f "$foreign/drive_c/keep.txt" ]; } ||
     fail "a scenario ran on a drive C: outside the build tree"
   rm -rf "$foreign"
 
@@ -758,13 +762,14 @@ scenario_hostile_trees() {
   export DRIVE=$drive_c INFO=$info_win RECORD=$record RECORD_PAUSE_MS=0
   for case in $("${trees[@]}" shapes) $(seq "$first" $((first + count - 1))); do
     reset_drive
-    local dist code_page arguments
-    IFS=$'\t' read -r dist program_file code_page arguments < <("${trees[@]}" plan "$case")
+    local dist code_page plan
+    IFS=$'\t' read -r -a plan < <("${trees[@]}" plan "$case")
+    dist=${plan[0]} program_file=${plan[1]} code_page=${plan[2]}
     make_previous_install
     make_distribution "$dist"
     "${trees[@]}" make "$case"
     if [ "$code_page" = 932 ]; then use_code_page_932; else unset LOCPATH; export LANG=C.UTF-8 LC_ALL=C.UTF-8; fi
-    run_upgrade_watched "$dist" $arguments
+    run_upgrade_watched "$dist" "${plan[@]:3}"
     "${trees[@]}" check "$case" "$exit_code" || failed+=("$case")
   done
   echo "hostile trees: seeds $first-$((first + count - 1)) and the fixed cases, $((SECONDS - started)) s"

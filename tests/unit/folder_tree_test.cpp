@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "hostile_cases.h"
 #include "platform/win32_api.h"
 #include "test_files.h"
 
@@ -227,8 +231,82 @@ TEST_F(FolderTree, FollowsNoLinkSwappedInWhileTheWalkRuns) {
 // Decides, for the random trees below, which folders turn into links.
 std::mt19937 swapChoice;
 
+// Whether the entry `name` at `path` may stay, and with it the folders above
+// it: a name the system trims or cannot hold, one a path ending in leads to
+// a device (its part before the first dot, less trailing blanks, a device's
+// name), or a path at the limit.
+bool MayStay(const std::string& name, const std::string& path) {
+  if (name.back() == ' ' || name.back() == '.' || path.size() >= 240)
+    return true;
+  if (std::any_of(name.begin(), name.end(), [](char c) {
+        return std::strchr("\\:*?\"<>|", c) != nullptr ||
+               static_cast<unsigned char>(c) < ' ';
+      })) {
+    return true;
+  }
+  std::string base = name.substr(0, name.find('.'));
+  base.erase(base.find_last_not_of(' ') + 1);
+  for (char& c : base) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return std::find(std::begin(hostile_cases::kDevices),
+                   std::end(hostile_cases::kDevices),
+                   base) != std::end(hostile_cases::kDevices);
+}
+
+// The fixed shapes of the shared table that hold entries, each walked once:
+// nothing outside changes (a link to "dist" leads to a folder beside the
+// tree, standing for the distribution), and the tree goes when nothing in
+// it may stay.
+TEST_F(FolderTree, KeepsOutsideOnTheFixedShapes) {
+  const std::string top = kWork + "\\top", outside = kWork + "\\outside",
+                    dist = kWork + "\\dist";
+  if (!test_files::MakeFolderLink(kWork, kWork + "\\probe")) {
+    GTEST_SKIP() << "this system makes no folder links";
+  }
+  for (const hostile_cases::Shape& shape : hostile_cases::kShapes) {
+    SCOPED_TRACE(shape.name);
+    test_files::Wipe(top);
+    test_files::MakeFolder(top);
+    for (const std::string& keep :
+         {outside + "\\keep.txt", outside + "\\deeper\\keep.txt",
+          dist + "\\keep.txt"}) {
+      test_files::WriteFile(keep, "keep");
+    }
+    bool mayStay = false;
+    for (const hostile_cases::Entry& entry : shape.entries) {
+      const std::string path = top + "\\" + entry.path;
+      const std::string name = path.substr(path.rfind('\\') + 1);
+      const fs::path host =
+          test_files::Host(path.substr(0, path.rfind('\\'))) / name;
+      const std::string kind = entry.kind, to = entry.to;
+      if (kind == "folder") {
+        fs::create_directory(host);
+      } else if (kind == "link") {
+        const std::string target = to == "dist"     ? dist
+                                   : to == "inside" ? top
+                                                    : kWork + "\\" + to;
+        fs::create_directory_symlink(test_files::Host(target), host);
+      } else {
+        std::ofstream(host) << name;
+      }
+      mayStay = mayStay || MayStay(name, path);
+    }
+    DeleteFolderTree(top);
+    for (const std::string& keep :
+         {outside + "\\keep.txt", outside + "\\deeper\\keep.txt",
+          dist + "\\keep.txt"}) {
+      EXPECT_EQ(test_files::ReadFile(keep), "keep") << keep;
+    }
+    if (!mayStay) {
+      EXPECT_FALSE(test_files::Exists(top));
+    }
+  }
+}
+
 // Random trees from a seed, of names ending in a dot or a space, holding a
-// character Windows forbids, naming a device or reaching the path limit, with
+// character Windows forbids, naming a device (the names of the shared table)
+// or reaching the path limit, with
 // read-only files and links to folders inside and outside, walked while one
 // folder in three turns into a link outside just before the walk enters it:
 // nothing outside changes, and the tree goes when nothing in it may stay.
@@ -246,7 +324,6 @@ TEST_F(FolderTree, KeepsOutsideWhileRandomTreesTurnFoldersIntoLinks) {
                              : std::stoul(seedText);
   const char* countText = std::getenv("HOSTILE_TREES");
   const unsigned count = countText == nullptr ? 50 : std::stoul(countText);
-  const char* const devices[] = {"CON", "nul", "Aux.txt", "COM1", "lpt9.log"};
   for (unsigned seed = first; seed != first + count; ++seed) {
     std::mt19937 random(seed);
     const auto pick = [&random](std::size_t n) {
@@ -266,13 +343,25 @@ TEST_F(FolderTree, KeepsOutsideWhileRandomTreesTurnFoldersIntoLinks) {
       std::string name = "n" + std::to_string(i);
       switch (plain ? 4 : pick(6)) {
         case 0:
-          name += pick(2) != 0 ? " " : ".";
+          name += hostile_cases::kTrailingEnds[pick(
+              std::size(hostile_cases::kTrailingEnds))];
           break;
         case 1:
-          name.insert(1, 1, "\\:*?\"<>|"[pick(8)]);
+          name.insert(1, 1,
+                      hostile_cases::kForbidden[pick(
+                          std::size(hostile_cases::kForbidden) - 1)]);
           break;
-        case 2:
-          name = devices[pick(5)];
+        case 2:  // a device's name in any case, with a suffix
+          name = std::string(hostile_cases::kDevices[pick(
+                     std::size(hostile_cases::kDevices))]) +
+                 hostile_cases::kDeviceSuffixes[pick(
+                     std::size(hostile_cases::kDeviceSuffixes))];
+          for (char& c : name) {
+            if (pick(2) != 0) {
+              c = static_cast<char>(
+                  std::tolower(static_cast<unsigned char>(c)));
+            }
+          }
           break;
         case 3:  // a path of 235 to 264 characters, where it fits a name
           name.resize(std::clamp<long>(235 + pick(30) - parent.size(),
@@ -285,12 +374,7 @@ TEST_F(FolderTree, KeepsOutsideWhileRandomTreesTurnFoldersIntoLinks) {
       if (fs::exists(fs::symlink_status(host))) continue;
       // A folder, a link, a file, or a read-only file.
       const std::size_t kind = pick(plain ? 3 : 4);
-      // A device's name leads to the device, never to the entry.
-      bool staysHere = name.back() == ' ' || name.back() == '.' ||
-                       name.find_first_of("\\:*?\"<>|") != std::string::npos ||
-                       path.size() >= 240 ||
-                       std::find(std::begin(devices), std::end(devices),
-                                 name) != std::end(devices);
+      bool staysHere = MayStay(name, path);
       std::string made = "file ";
       if (kind == 0 && name.find('\\') == std::string::npos) {
         fs::create_directory(host);
