@@ -362,3 +362,75 @@ expect_uninstall() {
     "$info_win\\setup.exe" -s -uninst "-f1$info_win\\uninstall.iss"
   expect_field setup.exe cwd "$(work_win)"
 }
+
+# Ends the scenario as skipped, with the reason in one line.
+skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+
+# Under Wine: the processes of the prefix (its server and services included),
+# one "PID COMMAND LINE" a line: those of Wine's programs whose environment
+# names $WINEPREFIX.
+prefix_processes() {
+  local environ dir exe
+  for environ in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+    dir=${environ%/environ}
+    exe=$(readlink "$dir/exe" 2>/dev/null) || continue
+    [[ ${exe##*/} == wine* ]] || continue
+    echo "${dir#/proc/} $(tr '\0' ' ' <"$dir/cmdline" 2>/dev/null)"
+  done
+}
+
+# The processes of the prefix that are not among those listed in $1, as
+# prefix_processes lists them.
+prefix_processes_since() {
+  local line
+  while read -r line; do
+    grep -q "^${line%% *} " <<<"$1" || echo "$line"
+  done < <(prefix_processes)
+}
+
+# Waits at most $2 seconds until the processes of the prefix are among those
+# listed in $1; fails if they are not by then.
+wait_for_prefix_processes() {
+  local tries
+  for ((tries = 0; tries < $2 * 10; tries++)); do
+    [ -n "$(prefix_processes_since "$1")" ] || return 0
+    sleep 0.1
+  done
+  fail "still running after $2 s: $(prefix_processes_since "$1")"
+}
+
+# Builds the NSIS script tests/fixtures/nsis/$1.nsi into the Windows program
+# $2, for the build's bits, with the defines that follow (NAME=VALUE).
+nsis_program() {
+  local script=$1 out=$2 target=x86-unicode define
+  shift 2
+  [ "$WINE_BITS" = 32 ] || target=amd64-unicode
+  local -a defines=("-DTARGET=$target" "-DOUTFILE=$out")
+  for define in "$@"; do defines+=("-D$define"); done
+  makensis -V2 "${defines[@]}" "$(dirname "${BASH_SOURCE[0]}")/../fixtures/nsis/$script.nsi" \
+    >"$WORK/makensis.txt" 2>&1 || fail "makensis $script.nsi: $(cat "$WORK/makensis.txt")"
+}
+
+# Under Wine: holds Wine's desktop process until the scenario ends, as
+# Windows always has a desktop. Wine starts that process for the first
+# program that uses windows; started by a program in the job the upgrade
+# waits on (a silent NSIS uninstaller does start it), it joins the job and
+# lasts as long as the upgrade program, so the wait runs to its bound. Held
+# here by a program outside every job of the run, it is already there.
+hold_wine_desktop() {
+  desktop_idle=$(prefix_processes | grep -v 'explorer.exe /desktop' || true)
+  wait_for_prefix_processes "$desktop_idle" 20
+  nsis_program desktop "$WORK/desktop.exe" "STOP_FILE=$(fixture_path "$WORK/desktop.stop")"
+  (cd "$WORK" && wine_run "$WORK/desktop.exe" </dev/null >/dev/null 2>&1) &
+  desktop_holder=$!
+  trap 'touch "$WORK/desktop.stop"; wait "$desktop_holder"; wait_for_prefix_processes "$desktop_idle" 20' EXIT
+  local tries
+  for ((tries = 0; tries < 200; tries++)); do
+    [[ $(prefix_processes) == *'explorer.exe /desktop'* ]] && return 0
+    sleep 0.1
+  done
+  fail "no desktop process within 20 s"
+}

@@ -190,6 +190,49 @@ scenario_helpers_wait_bound() {
   ! grep -q "^helper released" "$record" || fail "the helper ended before the program"
 }
 
+# Under Wine, a real installer engine: NSIS (tests/fixtures/nsis). The
+# installed version's uninstaller, started as setup.exe, starts a copy of
+# itself from the temporary folder and ends at once; the copy deletes the
+# product's files 3 s later. The program waits for that copy before it starts
+# the new version's installer, as the record shows, so the new files,
+# written into the same folder, stay, while the file only the old version had
+# goes, and so does the information folder; nothing the run started still
+# runs after it. A process left running would hold the launcher's output, so
+# the run ends only after it: the record, not the end of the run, tells
+# whether the program waited. The desktop is held as hold_wine_desktop says.
+scenario_real_engine() {
+  [ "$KIND" = wine ] || skip "no Windows installer engine runs natively"
+  command -v makensis >/dev/null || skip "makensis not found: install the Debian package nsis"
+  local product='C:\Program Files\Real Engine Product' file
+  # The product folder outlasts the drive's reset; the uninstaller's copies
+  # stay in temporary folders it numbers: begin with neither.
+  rm -rf "$(host "$product")" "$drive_c"/users/*/Temp/~nsu*.tmp
+  local -a defines=("PRODUCT_DIR=$product" "RECORD=$RECORD_FILE")
+  nsis_program old "$WORK/old.exe" "${defines[@]}" VERSION=1.0 "INFO=$info_win" \
+    UNINSTALL_SLEEP_MS=3000
+  make_distribution "$dist"
+  nsis_program new "$(host "$dist")/data.exe" "${defines[@]}" VERSION=2.0
+  hold_wine_desktop
+  (cd "$WORK" && wine_run "$WORK/old.exe" </dev/null >/dev/null 2>&1) ||
+    fail "the old version's installer failed"
+  expect_present "$info_win\\setup.exe"
+  expect_present "$product\\legacy.txt"
+
+  local before left
+  before=$(prefix_processes)
+  run_upgrade "$dist" /s
+  left=$(prefix_processes_since "$before")
+  expect_exit_zero
+  expect_absent "$info_win"
+  expect_before "uninstall done" "install 2.0"
+  expect_absent "$product\\legacy.txt"
+  for file in product.txt 'bin\engine.dat'; do
+    [ "$(cat "$(host "$product\\$file")" 2>/dev/null)" = 2.0 ] ||
+      fail "the new version's $file is gone or old: [$(cat "$(host "$product\\$file")" 2>&1)]"
+  done
+  [ -z "$left" ] || fail "still running after the run: $left"
+}
+
 # Built to pass on the installer's exit code and to keep a log
 # (%SystemRoot%\Temp\upgrade.log), the program ends with the installer's own
 # code and the log says what happened; the default build ends with 0 and
