@@ -374,12 +374,12 @@ skip() {
 # names $WINEPREFIX.
 prefix_processes() {
   local environ dir exe
-  for environ in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+  while read -r environ; do
     dir=${environ%/environ}
     exe=$(readlink "$dir/exe" 2>/dev/null) || continue
     [[ ${exe##*/} == wine* ]] || continue
     echo "${dir#/proc/} $(tr '\0' ' ' <"$dir/cmdline" 2>/dev/null)"
-  done
+  done < <(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null)
 }
 
 # The processes of the prefix that are not among those listed in $1, as
