@@ -70,19 +70,29 @@ TEST_F(FileSafety, IsThisProgramByIdentityOrByContent) {
   EXPECT_FALSE(IsThisProgram(kWork + "\\missing.exe", OwnProgramPath()));
   EXPECT_FALSE(IsThisProgram(kWork, OwnProgramPath()));
   DeleteFileA(link.c_str());
-  // Content that cannot be read leaves the identity: under Windows the
-  // changed copy held without read sharing is another file. A file that
-  // cannot even be opened counts as this program: natively a link that
-  // leads to itself.
-  const std::string unreadable = kWork + "\\unreadable.exe";
-  const HANDLE held = CreateFileA(changed.c_str(), GENERIC_READ, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-  fs::create_symlink(test_files::Host(unreadable), test_files::Host(unreadable),
-                     error);
-  EXPECT_EQ(
-      IsThisProgram(SharesModes() ? changed : unreadable, OwnProgramPath()),
-      !SharesModes());
-  CloseHandle(held);
+  // Content that cannot be read (under Windows: held without read sharing)
+  // leaves the identity: a second name of the file is this program, a file
+  // of its size with another byte is not. A file that cannot even be opened
+  // counts as this program: natively a link that leads to itself.
+  if (SharesModes()) {
+    const std::string first = kWork + "\\first.exe";
+    const std::string second = kWork + "\\second.exe";
+    const std::string other = kWork + "\\other.exe";
+    test_files::WriteFile(first, "program");
+    test_files::WriteFile(other, "progran");
+    fs::create_hard_link(test_files::Host(first), test_files::Host(second));
+    const HANDLE held = CreateFileA(first.c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(IsThisProgram(second, first));
+    EXPECT_FALSE(IsThisProgram(other, first));
+    CloseHandle(held);
+  } else {
+    const std::string unreadable = kWork + "\\unreadable.exe";
+    fs::create_symlink(test_files::Host(unreadable),
+                       test_files::Host(unreadable), error);
+    EXPECT_TRUE(IsThisProgram(unreadable, OwnProgramPath()));
+  }
 }
 
 TEST_F(FileSafety, FolderIsOrLiesWithinFollowsLinks) {
