@@ -10,12 +10,6 @@ namespace {
 
 const DWORD kBlockSize = 65536;
 
-// What the system knows of the entry open on `entry`; false when it is not
-// open.
-bool Describe(const OwnedHandle& entry, BY_HANDLE_FILE_INFORMATION& info) {
-  return DescribeOpenEntry(entry.get(), info);
-}
-
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
   return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh,
                       info.nFileIndexLow};
@@ -45,7 +39,8 @@ std::optional<bool> SameContent(HANDLE first, HANDLE second) {
 bool AnyAncestorIs(std::string path, const FileIdentity& identity) {
   do {
     BY_HANDLE_FILE_INFORMATION info;
-    if (Describe(OpenEntry(path, FILE_READ_ATTRIBUTES, 0), info) &&
+    if (DescribeOpenEntry(OpenEntry(path, FILE_READ_ATTRIBUTES, 0).get(),
+                          info) &&
         IdentityOf(info) == identity) {
       return true;
     }
@@ -87,8 +82,9 @@ std::string ResolvedPath(const std::string& path) {
 
 std::optional<FileIdentity> EntryIdentity(const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!Describe(
-          OpenEntry(path, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT),
+  if (!DescribeOpenEntry(
+          OpenEntry(path, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT)
+              .get(),
           info)) {
     return std::nullopt;
   }
@@ -100,7 +96,8 @@ std::optional<FileIdentity> IdentityClearingReadOnly(const std::string& path) {
       OpenEntry(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                 FILE_FLAG_OPEN_REPARSE_POINT);
   BY_HANDLE_FILE_INFORMATION info;
-  if (!Describe(entry, info) || !IsFileNotLink(info)) return std::nullopt;
+  if (!DescribeOpenEntry(entry.get(), info) || !IsFileNotLink(info))
+    return std::nullopt;
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
     FILE_BASIC_INFO basic = {};
     basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
@@ -117,7 +114,8 @@ bool DeleteIfStillTheFile(const std::string& path,
       OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                 FILE_FLAG_OPEN_REPARSE_POINT);
   BY_HANDLE_FILE_INFORMATION info;
-  if (!Describe(entry, info) || !(IdentityOf(info) == identity)) return false;
+  if (!DescribeOpenEntry(entry.get(), info) || !(IdentityOf(info) == identity))
+    return false;
   FILE_BASIC_INFO basic = {};
   basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
   SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic, sizeof basic);
@@ -140,7 +138,8 @@ bool IsThisProgram(const std::string& path, const std::string& ownPath) {
   }
   BY_HANDLE_FILE_INFORMATION ownInfo;
   BY_HANDLE_FILE_INFORMATION otherInfo;
-  if (!Describe(ownEntry, ownInfo) || !Describe(otherEntry, otherInfo)) {
+  if (!DescribeOpenEntry(ownEntry.get(), ownInfo) ||
+      !DescribeOpenEntry(otherEntry.get(), otherInfo)) {
     return true;
   }
   if (!IsNotFolder(otherInfo)) return false;
@@ -154,8 +153,9 @@ bool IsThisProgram(const std::string& path, const std::string& ownPath) {
   const OwnedHandle ownContent = OpenEntry(ownPath, GENERIC_READ, 0);
   const OwnedHandle otherContent = OpenEntry(path, GENERIC_READ, 0);
   BY_HANDLE_FILE_INFORMATION info;
-  if (Describe(ownContent, info) && IdentityOf(info) == IdentityOf(ownInfo) &&
-      Describe(otherContent, info) &&
+  if (DescribeOpenEntry(ownContent.get(), info) &&
+      IdentityOf(info) == IdentityOf(ownInfo) &&
+      DescribeOpenEntry(otherContent.get(), info) &&
       IdentityOf(info) == IdentityOf(otherInfo)) {
     const std::optional<bool> same =
         SameContent(ownContent.get(), otherContent.get());
@@ -169,7 +169,8 @@ bool IsThisProgram(const std::string& path, const std::string& ownPath) {
 
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!Describe(OpenEntry(outer, FILE_READ_ATTRIBUTES, 0), info)) return true;
+  if (!DescribeOpenEntry(OpenEntry(outer, FILE_READ_ATTRIBUTES, 0).get(), info))
+    return true;
   const FileIdentity outerIdentity = IdentityOf(info);
   // The folder's own path as given, then the path the system resolves it
   // to: a link or a junction on the way leads into another tree, which only
@@ -179,6 +180,7 @@ bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {
   if (!resolved.empty()) return AnyAncestorIs(resolved, outerIdentity);
   // Not resolved (some drivers cannot say): a folder on another volume
   // cannot lie inside.
-  return !Describe(OpenEntry(folder, FILE_READ_ATTRIBUTES, 0), info) ||
+  return !DescribeOpenEntry(OpenEntry(folder, FILE_READ_ATTRIBUTES, 0).get(),
+                            info) ||
          info.dwVolumeSerialNumber == outerIdentity.volume;
 }
