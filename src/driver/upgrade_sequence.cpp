@@ -110,9 +110,16 @@ RunContext FindRunContext(InstallLayout layout, int argc) {
   return run;
 }
 
-std::optional<Refusal> CheckOwnPlacement(const RunContext& run) {
+std::optional<Refusal> CheckPaths(const RunContext& run) {
   if (run.ownPath.empty()) {
     return Refusal{kExitOwnPathNotExact, "its own path cannot be read exactly"};
+  }
+  if (!IsAbsolutePath(run.ownPath)) {
+    return Refusal{kExitOwnPathNotExact, "its own path is not absolute"};
+  }
+  if (!IsAbsolutePath(run.infoFolder)) {
+    return Refusal{kExitOwnPathNotExact,
+                   "the system folder is not an absolute drive path"};
   }
   if (IsInstallerName(LastPartOf(run.ownPath))) {
     return Refusal{kExitWouldStartItself,
@@ -129,11 +136,13 @@ std::optional<Refusal> CheckOwnPlacement(const RunContext& run) {
 int RunUpgrade(const RunContext& run, const UpgradeOptions& options,
                const UpgradeLog& log) {
   LogEvent(log, [&] { return StartText(run); });
-  if (auto refusal = CheckOwnPlacement(run)) return Refuse(log, *refusal);
+  if (auto refusal = CheckPaths(run)) return Refuse(log, *refusal);
   InstallStage install(run, options, log);
   if (auto refusal = ChecksBeforeAnyChange(run, install)) {
     return Refuse(log, *refusal);
   }
+  // The loader's verdict, before anything is removed.
+  if (auto refusal = install.CreateInstaller()) return Refuse(log, *refusal);
   if (run.previousInstall) {
     const RemovalResult removal =
         RemovePreviousInstall(run, options.helpersWaitSeconds, log);

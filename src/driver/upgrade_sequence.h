@@ -23,16 +23,19 @@ int CountProgramArguments(int argc, const std::string& ownPath);
 // the information folder and whether it is there.
 RunContext FindRunContext(InstallLayout layout, int argc);
 
-// Whether the program may run at all where it lies: kExitOwnPathNotExact
-// when its own path cannot be read exactly, or a path it composes from its
-// own folder for this run would pass the system's path limit;
-// kExitWouldStartItself when it is itself named "data.exe" (in any case).
-std::optional<Refusal> CheckOwnPlacement(const RunContext& run);
+// Whether the paths the run rests on can be trusted: kExitOwnPathNotExact
+// when its own path cannot be read exactly or is not absolute, when a path it
+// composes from its own folder for this run would pass the system's path
+// limit, or when the information folder has no absolute path (the system
+// folder is not an absolute drive path); kExitWouldStartItself when it is
+// itself named "data.exe" (in any case).
+std::optional<Refusal> CheckPaths(const RunContext& run);
 
 // Runs the whole upgrade once for `run`: when a previous installation is
 // there, it is removed; then the installer is started for the mode and waited
 // for. Everything the install stage needs is composed, and the installer
-// found, checked and held, before anything is removed. Each step is reported
+// found, checked, held and created by the system, not yet run, before
+// anything is removed. Each step is reported
 // to `log`. Returns the exit code: a refusal's (nothing is placed, removed or
 // started for one), or the install stage's.
 int RunUpgrade(const RunContext& run, const UpgradeOptions& options,

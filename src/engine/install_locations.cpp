@@ -1,5 +1,7 @@
 #include "engine/install_locations.h"
 
+#include <cctype>
+
 #include "platform/win32_api.h"
 #include "product_code.h"
 
@@ -23,9 +25,12 @@ std::string RootedPath(const char* suffix) {
 std::string SystemDriveRoot() {
   char systemDirectory[MAX_PATH] = {};
   GetSystemDirectoryA(systemDirectory, MAX_PATH);
-  // Only the drive letter, colon and separator count; a shorter answer gives
-  // a shorter root.
-  return std::string(systemDirectory).substr(0, 3);
+  // Only the drive letter, colon and separator count.
+  const std::string root = std::string(systemDirectory).substr(0, 3);
+  const bool drive = root.size() == 3 &&
+                     std::isalpha(static_cast<unsigned char>(root[0])) &&
+                     root[1] == ':' && root[2] == '\\';
+  return drive ? root : std::string();
 }
 
 InstallLayout DetectLayout() {

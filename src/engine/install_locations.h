@@ -9,7 +9,8 @@
 #include "shared/upgrade_choices.h"
 
 // The first three characters of the system directory, such as "C:\"; empty
-// when the system gives no answer.
+// when the system's answer does not begin with a drive root, so that nothing
+// is ever looked for relative to the current folder.
 std::string SystemDriveRoot();
 
 // Layout64 when "Windows\SysWOW64" exists, as folder or file, on the system
@@ -17,5 +18,6 @@ std::string SystemDriveRoot();
 InstallLayout DetectLayout();
 
 // The system drive root followed by the layout's information-folder suffix,
-// which ends in the product code fixed at build time.
+// which ends in the product code fixed at build time; empty without a system
+// drive root.
 std::string InfoFolderPath(InstallLayout layout);

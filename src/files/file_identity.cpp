@@ -21,15 +21,18 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
                       info.nFileIndexLow};
 }
 
-bool SameContent(HANDLE first, HANDLE second) {
+// Whether the two files hold the same bytes; none when a read fails.
+std::optional<bool> SameContent(HANDLE first, HANDLE second) {
   std::vector<unsigned char> firstBlock(kBlockSize);
   std::vector<unsigned char> secondBlock(kBlockSize);
   for (;;) {
     DWORD firstFilled = 0;
     DWORD secondFilled = 0;
     if (!ReadBlock(first, firstBlock, firstFilled) ||
-        !ReadBlock(second, secondBlock, secondFilled) ||
-        firstFilled != secondFilled ||
+        !ReadBlock(second, secondBlock, secondFilled)) {
+      return std::nullopt;
+    }
+    if (firstFilled != secondFilled ||
         std::memcmp(firstBlock.data(), secondBlock.data(), firstFilled) != 0) {
       return false;
     }
@@ -125,23 +128,27 @@ bool IsThisProgram(const std::string& path, const std::string& ownPath) {
     return true;
   }
   if (!IsNotFolder(otherInfo)) return false;
-  if (IdentityOf(ownInfo) == IdentityOf(otherInfo)) return true;
   if (ownInfo.nFileSizeHigh != otherInfo.nFileSizeHigh ||
       ownInfo.nFileSizeLow != otherInfo.nFileSizeLow) {
     return false;
   }
-  // Read through handles on the very files just told apart; a copy that
-  // cannot be read counts as this program.
+  // The content decides, read through handles on the very files just told
+  // apart: some file systems give every file the index 0, or one file the
+  // index of another.
   const OwnedHandle ownContent = OpenEntry(ownPath, GENERIC_READ, 0);
   const OwnedHandle otherContent = OpenEntry(path, GENERIC_READ, 0);
   BY_HANDLE_FILE_INFORMATION info;
-  if (!Describe(ownContent, info) ||
-      !(IdentityOf(info) == IdentityOf(ownInfo)) ||
-      !Describe(otherContent, info) ||
-      !(IdentityOf(info) == IdentityOf(otherInfo))) {
-    return true;
+  if (Describe(ownContent, info) && IdentityOf(info) == IdentityOf(ownInfo) &&
+      Describe(otherContent, info) &&
+      IdentityOf(info) == IdentityOf(otherInfo)) {
+    const std::optional<bool> same =
+        SameContent(ownContent.get(), otherContent.get());
+    if (same) return *same;
   }
-  return SameContent(ownContent.get(), otherContent.get());
+  // Content that cannot be read leaves the identity, where the system gives
+  // a file an index of its own.
+  return (ownInfo.nFileIndexHigh | ownInfo.nFileIndexLow) != 0 &&
+         IdentityOf(ownInfo) == IdentityOf(otherInfo);
 }
 
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {
@@ -153,5 +160,9 @@ bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {
   // the resolved path walks up.
   if (AnyAncestorIs(folder, outerIdentity)) return true;
   const std::string resolved = ResolvedPath(folder);
-  return resolved.empty() || AnyAncestorIs(resolved, outerIdentity);
+  if (!resolved.empty()) return AnyAncestorIs(resolved, outerIdentity);
+  // Not resolved (some drivers cannot say): a folder on another volume
+  // cannot lie inside.
+  return !Describe(OpenEntry(folder, FILE_READ_ATTRIBUTES, 0), info) ||
+         info.dwVolumeSerialNumber == outerIdentity.volume;
 }

@@ -33,20 +33,20 @@ bool DeleteIfStillTheFile(const std::string& path,
                           const FileIdentity& identity);
 
 // Whether the file at `path` is this program's own file, which lies at
-// `ownPath`: the same file, as a
-// hard link or a link to it is, or a byte-for-byte copy of it. Identities are
-// compared without the right to read either file; only a file of the same
-// size is read. False for a folder and for a path that leads to nothing; true
-// when the file is there but cannot be told apart from this program (it or
-// the program's own file cannot be opened or described, or a copy of the
-// same size cannot be read), so that the caller refuses rather than starts
-// it.
+// `ownPath`: a file of the same content, byte for byte, as a hard link, a
+// link to it or a copy is. When the content of either cannot be read, only
+// the same identity with a file index other than 0 makes it this program.
+// Only a file of the same size is read. False for a folder and for a path
+// that leads to nothing; true when the file is there but cannot be opened or
+// described, so that the caller refuses rather than starts it.
 bool IsThisProgram(const std::string& path, const std::string& ownPath);
 
 // Whether `folder` is the folder `outer` or lies inside it: the identity of
 // `outer` against that of `folder` and of each folder above it, up to its
 // root, both along the path as given and along the path the system resolves
 // `folder` to (which differs where a link or a junction lies on the way).
-// True also when `outer` or `folder` cannot be opened, or `folder` cannot be
-// resolved, so that the caller refuses rather than risks its own folder.
+// Where `folder` cannot be resolved, a folder on another volume than `outer`
+// is not inside it. True also when `outer` or `folder` cannot be opened, or
+// `folder` cannot be resolved on the volume of `outer`, so that the caller
+// refuses rather than risks its own folder.
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer);

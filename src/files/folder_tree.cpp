@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "files/file_find.h"
+#include "files/open_entry.h"
 #include "platform/owned_handle.h"
 #include "platform/win32_api.h"
 
@@ -211,6 +212,17 @@ bool IsOwnFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+void ResetOwnFolderAttributes(const std::string& path) {
+  const OwnedHandle folder =
+      OpenEntry(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                FILE_FLAG_OPEN_REPARSE_POINT);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!DescribeOpenEntry(folder.get(), info) || !IsFolderNotLink(info)) return;
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  SetFileInformationByHandle(folder.get(), FileBasicInfo, &basic, sizeof basic);
 }
 
 BeforeEnteringFolderHook SetBeforeEnteringFolderHookForTesting(

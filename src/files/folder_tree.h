@@ -44,6 +44,12 @@ FolderRemains ListRemains(const std::string& path, std::size_t most);
 // junction or folder link, whose target may lie anywhere.
 bool IsOwnFolder(const std::string& path);
 
+// Resets the attributes of the folder at `path` to normal, only when it is a
+// folder of its own: looked at and reset through one handle on the entry
+// itself, so that a link put in its place changes nothing. Nothing inside
+// changes.
+void ResetOwnFolderAttributes(const std::string& path);
+
 // Test seam: `hook` runs with a subfolder's path after the walk listed it as a
 // folder and before the walk looks at it afresh to enter it, so that a test
 // can swap it for a link at that moment. Returns the hook it replaces; null

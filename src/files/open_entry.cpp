@@ -35,6 +35,12 @@ bool IsFileNotLink(const BY_HANDLE_FILE_INFORMATION& info) {
           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
 }
 
+bool IsFolderNotLink(const BY_HANDLE_FILE_INFORMATION& info) {
+  return (info.dwFileAttributes &
+          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+         FILE_ATTRIBUTE_DIRECTORY;
+}
+
 bool IsSingleNamedFile(const BY_HANDLE_FILE_INFORMATION& info) {
   return IsFileNotLink(info) && info.nNumberOfLinks == 1;
 }

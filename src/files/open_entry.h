@@ -30,6 +30,9 @@ bool IsNotFolder(const BY_HANDLE_FILE_INFORMATION& info);
 // somewhere else: what is read may be trusted to lie where it was looked for.
 bool IsFileNotLink(const BY_HANDLE_FILE_INFORMATION& info);
 
+// A folder that is itself, not a link or junction to somewhere else.
+bool IsFolderNotLink(const BY_HANDLE_FILE_INFORMATION& info);
+
 // A file that is itself and has no other name: what is written through one
 // name cannot appear under another.
 bool IsSingleNamedFile(const BY_HANDLE_FILE_INFORMATION& info);

@@ -17,3 +17,9 @@ std::string LastPartOf(const std::string& path);
 
 // `folder` and `name` joined by one separator, added even after a root's own.
 std::string PathIn(const std::string& folder, const char* name);
+
+// Whether `path` is absolute: a drive path "X:\...", a network path
+// "\\server\share\...", or either behind "\\?\" ("\\?\X:\...",
+// "\\?\UNC\server\share\..."). Not "UNC\server\...", nor a path from a
+// folder or a drive's current folder.
+bool IsAbsolutePath(const std::string& path);

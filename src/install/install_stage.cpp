@@ -20,7 +20,8 @@ LaunchCommand BuildInstallCommand(InstallMode mode,
 
 InstallStage::InstallStage(const RunContext& run, const UpgradeOptions& options,
                            const UpgradeLog& log)
-    : options_(options),
+    : run_(run),
+      options_(options),
       log_(log),
       command_(BuildInstallCommand(run.mode, run.moduleFolder)) {
   if (command_.program.empty()) command_.program = SearchProgram(command_.line);
@@ -56,28 +57,53 @@ std::optional<Refusal> InstallStage::CheckStartable() const {
   return std::nullopt;
 }
 
+std::optional<Refusal> InstallStage::CreateInstaller() {
+  if (installer_ != InstallerCheck::Startable) return std::nullopt;
+  LogEvent(log_, [&] {
+    return "install: program " + command_.program + ", command line " +
+           command_.line;
+  });
+  process_.emplace(CreateSuspended(command_));
+  const DWORD error = process_->startError;
+  if (error == ERROR_SUCCESS || !run_.previousInstall) return std::nullopt;
+  LogEvent(log_, [&] {
+    ProgramRun refused;
+    refused.startError = error;
+    return "install: " + RunOutcomeText(kInstaller, refused);
+  });
+  if (error == ERROR_ELEVATION_REQUIRED) {
+    return Refusal{kExitNeedsElevation, "the installer needs elevation"};
+  }
+  return Refusal{kExitInstallerCannotStart,
+                 "the system refuses to start the installer"};
+}
+
 int InstallStage::Run() {
   const bool installer = options_.exitCode == ExitCodeChoice::Installer;
-  if (installer_ != InstallerCheck::Startable) {
+  const int noneStarted = installer ? kExitNoInstallerStarted : kExitUpgradeRan;
+  if (installer_ != InstallerCheck::Startable || !process_) {
     LogEvent(log_, [&] {
       return "install: no installer that can start was found (" +
              (command_.program.empty() ? std::string(kInstaller)
                                        : command_.program) +
              "); nothing was started";
     });
-    return installer ? kExitNoInstallerStarted : kExitUpgradeRan;
+    return noneStarted;
   }
   const SetupLogState before =
       setupLog_.empty() ? SetupLogState() : SetupLogStateOf(setupLog_);
+  // Held until the process runs: from then on the system holds its file.
+  const HelpersRun ran = ResumeAndWait(
+      *process_, options_.helpersWaitSeconds,
+      [](void* hold) { static_cast<FileHold*>(hold)->Release(); }, &held_);
+  LogEvent(log_, [&] { return "install: " + RunOutcomeText(kInstaller, ran); });
+  if (ran.startError != ERROR_SUCCESS) {
+    return run_.previousInstall ? kExitInstallerNotResumed : noneStarted;
+  }
+  if (ran.waitError != ERROR_SUCCESS) return kExitInstallerEndUnknown;
   LogEvent(log_, [&] {
-    return "install: program " + command_.program + ", command line " +
-           command_.line;
+    return "install: " + HelpersWaitText(ran, options_.helpersWaitSeconds);
   });
-  const StartedProgram started = StartProgram(command_, 0);
-  // Held until the process exists: from then on the system holds its file.
-  held_.Release();
-  const ProgramRun run = WaitForProgram(started);
-  LogEvent(log_, [&] { return "install: " + RunOutcomeText(kInstaller, run); });
   if (!setupLog_.empty()) {
     LogEvent(log_, [&] {
       const std::string text =
@@ -87,6 +113,6 @@ int InstallStage::Run() {
     });
   }
   if (!installer) return kExitUpgradeRan;
-  if (run.startError != ERROR_SUCCESS) return kExitNoInstallerStarted;
-  return run.exitCode ? static_cast<int>(*run.exitCode) : kExitUpgradeRan;
+  return ran.exitCode ? static_cast<int>(*ran.exitCode)
+                      : kExitInstallerEndUnknown;
 }

@@ -1,7 +1,7 @@
 // Installing the new version: the installer beside the program, found,
-// checked and held before anything is removed, then started by the very path
-// checked and waited for. The stage chooses the exit code of a run that
-// reaches it.
+// checked and held, then created by the system but not yet run, all before
+// anything is removed; resumed after the removal, and waited for with what it
+// starts. The stage chooses the exit code of a run that reaches it.
 #pragma once
 
 #include <optional>
@@ -9,6 +9,7 @@
 
 #include "files/file_hold.h"
 #include "launch/installer_check.h"
+#include "launch/process_runner.h"
 #include "log/upgrade_log.h"
 #include "shared/launch_command.h"
 #include "shared/refusal.h"
@@ -27,8 +28,8 @@ class InstallStage {
   // Composes the install command for the mode of `run`, finds the installer
   // once (the system's search in interactive mode) so that it is started by
   // that full path with its line unchanged, checks it, and holds it, its
-  // folders and in silent mode its response file until it starts. Starts
-  // nothing. Everything the start needs is composed here, so that after the
+  // folders and in silent mode its response file until it runs. Starts
+  // nothing. Everything the install needs is composed here, so that after the
   // removal nothing keeps the installer from starting, not even memory
   // running out.
   InstallStage(const RunContext& run, const UpgradeOptions& options,
@@ -45,13 +46,27 @@ class InstallStage {
   // not a file of its own.
   std::optional<Refusal> CheckStartable() const;
 
-  // Starts the installer and waits for it, then returns the exit code the
-  // options ask for: kExitUpgradeRan, or the installer's own. An installer
-  // that cannot start (possible only with nothing installed before) is not
-  // started: kExitUpgradeRan, or kExitNoInstallerStarted.
+  // Asks the system's loader: creates the installer's process suspended.
+  // When the system refuses and a previous version is there, the refusal:
+  // kExitNeedsElevation for want of elevation, otherwise
+  // kExitInstallerCannotStart. Without one, a refusal only means that Run
+  // starts nothing. A process created and never run is ended when the stage
+  // goes.
+  std::optional<Refusal> CreateInstaller();
+
+  // Resumes the installer created, releases what was held, and waits for it
+  // and for what it starts, within the helpers' bound; then returns the exit
+  // code the options ask for: kExitUpgradeRan, or the installer's own. An
+  // installer that could not be created (possible only with nothing
+  // installed before) is not started: kExitUpgradeRan, or
+  // kExitNoInstallerStarted. kExitInstallerNotResumed when the previous
+  // version was removed and the installer could not be resumed;
+  // kExitInstallerEndUnknown when the wait for it failed or, passing on its
+  // exit code, that code cannot be read.
   int Run();
 
  private:
+  const RunContext& run_;
   const UpgradeOptions& options_;
   const UpgradeLog& log_;
   LaunchCommand command_;
@@ -60,4 +75,6 @@ class InstallStage {
   bool responseIsFile_ = true;
   // Where a silent install writes its result, when the log wants it.
   std::string setupLog_;
+  // The installer's process, once the system was asked to create it.
+  std::optional<StartedProgram> process_;
 };

@@ -5,6 +5,8 @@
 namespace {
 
 const DWORD kHelpersLookMs = 100;
+// How long a process ended before it ran may take to go.
+const DWORD kEndingBoundMs = 10000;
 
 StartHook startHook = nullptr;
 
@@ -49,68 +51,95 @@ void WaitForJobToEmpty(HANDLE job, DWORD boundMs, HelpersRun& run) {
   }
 }
 
-// The exit code of the ended `process`, when the system tells it.
-std::optional<DWORD> ExitCodeOf(HANDLE process) {
-  DWORD exitCode = 0;
-  if (!GetExitCodeProcess(process, &exitCode)) return std::nullopt;
-  return exitCode;
+// What the test hook says of `step` of the run of `program`; ERROR_SUCCESS
+// without a hook.
+DWORD HookSays(const std::string& program, RunStep step) {
+  return startHook != nullptr ? startHook(program, step)
+                              : static_cast<DWORD>(ERROR_SUCCESS);
 }
 
 }  // namespace
 
-StartedProgram StartProgram(LaunchCommand& command, DWORD creationFlags) {
-  StartedProgram started;
-  if (startHook != nullptr) {
-    started.startError = startHook(command);
-    if (started.startError != ERROR_SUCCESS) return started;
+StartedProgram::StartedProgram(StartedProgram&& other) noexcept
+    : startError(other.startError),
+      program_(std::move(other.program_)),
+      process_(std::move(other.process_)),
+      thread_(std::move(other.thread_)),
+      resumed_(other.resumed_) {}
+
+StartedProgram::~StartedProgram() {
+  // It has run no code: ending it undoes nothing of its own. The system ends
+  // it after the call returns; waited for, it is gone, and its file free,
+  // before the program goes on.
+  if (process_.valid() && !resumed_ &&
+      TerminateProcess(process_.get(), 1)) {
+    WaitForSingleObject(process_.get(), kEndingBoundMs);
   }
+}
+
+StartedProgram CreateSuspended(LaunchCommand& command) {
+  StartedProgram started;
+  started.program_ = command.program.empty() ? command.line : command.program;
+  started.startError = HookSays(started.program_, RunStep::Create);
+  if (started.startError != ERROR_SUCCESS) return started;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   const char* program =
       command.program.empty() ? nullptr : command.program.c_str();
   if (!CreateProcessA(program, &command.line[0], nullptr, nullptr, FALSE,
-                      creationFlags, nullptr, nullptr, &startup, &process)) {
+                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
     started.startError = GetLastError();
     return started;
   }
-  started.process.Reset(process.hProcess);
-  started.thread.Reset(process.hThread);
+  started.process_.Reset(process.hProcess);
+  started.thread_.Reset(process.hThread);
   return started;
 }
 
-ProgramRun WaitForProgram(const StartedProgram& started) {
-  ProgramRun run;
+HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
+                         void (*onResumed)(void*), void* context) {
+  HelpersRun run;
   run.startError = started.startError;
   if (run.startError != ERROR_SUCCESS) return run;
-  WaitForSingleObject(started.process.get(), INFINITE);
-  run.exitCode = ExitCodeOf(started.process.get());
+  const HANDLE process = started.process_.get();
+  // In the job before it runs, so that nothing it starts escapes.
+  const OwnedHandle job =
+      helpersWaitSeconds > 0 ? JobHolding(process) : OwnedHandle();
+  run.startError = HookSays(started.program_, RunStep::Resume);
+  if (run.startError == ERROR_SUCCESS &&
+      ResumeThread(started.thread_.get()) == static_cast<DWORD>(-1)) {
+    run.startError = GetLastError();
+  }
+  // Never resumed, it would be waited for without end; it is ended as
+  // `started` goes.
+  if (run.startError != ERROR_SUCCESS) return run;
+  started.resumed_ = true;
+  if (onResumed != nullptr) onResumed(context);
+  run.waitError = HookSays(started.program_, RunStep::Wait);
+  if (run.waitError == ERROR_SUCCESS &&
+      WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) {
+    run.waitError = GetLastError();
+    if (run.waitError == ERROR_SUCCESS) run.waitError = ERROR_INVALID_HANDLE;
+  }
+  if (run.waitError != ERROR_SUCCESS) return run;
+  DWORD exitCode = 0;
+  if (HookSays(started.program_, RunStep::ExitCode) == ERROR_SUCCESS &&
+      GetExitCodeProcess(process, &exitCode)) {
+    run.exitCode = exitCode;
+  }
+  if (helpersWaitSeconds == 0) return run;
+  run.helpers = HelpersRun::Wait::Untracked;
+  if (job.valid()) {
+    WaitForJobToEmpty(job.get(), helpersWaitSeconds * 1000u, run);
+  }
   return run;
 }
 
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
                                  unsigned helpersWaitSeconds) {
-  HelpersRun run;
-  const bool helpers = helpersWaitSeconds > 0;
-  // Held until it is in the job, so that nothing it starts escapes.
-  const StartedProgram started =
-      StartProgram(command, helpers ? CREATE_SUSPENDED : 0);
-  run.startError = started.startError;
-  if (run.startError != ERROR_SUCCESS) return run;
-  const OwnedHandle job =
-      helpers ? JobHolding(started.process.get()) : OwnedHandle();
-  if (helpers && ResumeThread(started.thread.get()) == static_cast<DWORD>(-1)) {
-    // Never resumed, it would be waited for without end.
-    run.startError = GetLastError();
-    TerminateProcess(started.process.get(), run.startError);
-    return run;
-  }
-  static_cast<ProgramRun&>(run) = WaitForProgram(started);
-  if (helpers) run.helpers = HelpersRun::Wait::Untracked;
-  if (job.valid()) {
-    WaitForJobToEmpty(job.get(), helpersWaitSeconds * 1000u, run);
-  }
-  return run;
+  StartedProgram started = CreateSuspended(command);
+  return ResumeAndWait(started, helpersWaitSeconds);
 }
 
 StartHook SetStartHookForTesting(StartHook hook) {

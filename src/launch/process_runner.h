@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "platform/owned_handle.h"
 #include "platform/win32_api.h"
@@ -10,33 +11,17 @@
 // How a run of a program went.
 struct ProgramRun {
   // ERROR_SUCCESS when the program started; otherwise the system's error, and
-  // nothing else was done.
+  // nothing else was done: its creation was refused, or the program created
+  // could not be resumed and was ended before it ran.
   DWORD startError = ERROR_SUCCESS;
+  // ERROR_SUCCESS when the wait saw the program end; otherwise the wait
+  // failed with this error, and the program may still run.
+  DWORD waitError = ERROR_SUCCESS;
   // The program's own exit code, when it could be read.
   std::optional<DWORD> exitCode;
 };
 
-// A program the system was asked to start: its process and first thread, or
-// the system's refusal. The handles close when it goes.
-struct StartedProgram {
-  DWORD startError = ERROR_SUCCESS;
-  OwnedHandle process;
-  OwnedHandle thread;
-};
-
-// Starts `command` with this process's environment and current folder and no
-// inherited handles, with the system's `creationFlags`. The command's line is
-// handed to the system as it is, which may write into it while it starts the
-// program; nothing is allocated here, so the call works when memory has run
-// out.
-StartedProgram StartProgram(LaunchCommand& command, DWORD creationFlags);
-
-// Waits without a time limit for the started program alone to end, and
-// returns its exit code; a program that could not be started is not waited
-// for, and its run reports the start's error.
-ProgramRun WaitForProgram(const StartedProgram& started);
-
-// How a run of RunAndWaitWithHelpers went.
+// How a run of a program and of what it started went.
 struct HelpersRun : ProgramRun {
   // How the wait for the processes the program started ended.
   enum class Wait {
@@ -50,19 +35,60 @@ struct HelpersRun : ProgramRun {
   DWORD helpersLeft = 0;
 };
 
-// Starts `command` as StartProgram does, inside a job that takes in every
-// process it starts, and waits without a time limit for it to end. Then waits
-// for the job to have no process left, looking every 100 ms, for at most
+// A program created suspended: it exists, the loader has accepted its image,
+// and it has run no code. Unless it is resumed, it is ended when this goes;
+// its handles close then too.
+class StartedProgram {
+ public:
+  StartedProgram() = default;
+  StartedProgram(StartedProgram&& other) noexcept;
+  StartedProgram& operator=(StartedProgram&&) = delete;
+  ~StartedProgram();
+
+  // ERROR_SUCCESS when the process exists; otherwise the system's refusal.
+  DWORD startError = ERROR_SUCCESS;
+
+ private:
+  friend StartedProgram CreateSuspended(LaunchCommand& command);
+  friend HelpersRun ResumeAndWait(StartedProgram& started,
+                                  unsigned helpersWaitSeconds,
+                                  void (*onResumed)(void*), void* context);
+  std::string program_;
+  OwnedHandle process_;
+  OwnedHandle thread_;
+  bool resumed_ = false;
+};
+
+// Creates the process of `command` suspended, with this process's
+// environment and current folder and no inherited handles: the system's
+// loader decides now whether the program can start. The command's line is
+// handed to the system as it is, which may write into it.
+StartedProgram CreateSuspended(LaunchCommand& command);
+
+// Puts the program created suspended in a job that takes in every process it
+// starts, resumes it, calls `onResumed(context)` (when given) as soon as it
+// runs, and waits without a time limit for it to end. Then waits for the job
+// to have no process left, looking every 100 ms, for at most
 // `helpersWaitSeconds`; past that it returns while they run. With 0, or when
 // no job can be made for it (the system may refuse one to a process that is
 // itself in a job), it waits for the program alone. Processes may break away
-// from the job when they ask to, and closing it ends none. Every handle is
-// closed on return.
+// from the job when they ask to, and closing it ends none. A program that was
+// not created is not waited for; one that cannot be resumed is ended, and its
+// run reports the resume's error as the start's. Nothing is allocated, so the
+// call works when memory has run out.
+HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
+                         void (*onResumed)(void*) = nullptr,
+                         void* context = nullptr);
+
+// Creates `command` suspended and runs it as ResumeAndWait does.
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
                                  unsigned helpersWaitSeconds);
 
-// Test seam: while a hook is set, each start asks it first; a non-zero answer
-// is taken as the system's refusal with that error, and nothing is started.
-// Returns the hook it replaces; null turns it off.
-using StartHook = DWORD (*)(const LaunchCommand& command);
+// Test seam: while a hook is set, each step of a program's run asks it
+// first, naming the program's path; a non-zero answer is taken as the
+// system's failure of that step with that error: the creation is refused, the
+// resume fails, the wait fails, or the exit code cannot be read. Returns the
+// hook it replaces; null turns it off.
+enum class RunStep { Create, Resume, Wait, ExitCode };
+using StartHook = DWORD (*)(const std::string& program, RunStep step);
 StartHook SetStartHookForTesting(StartHook hook);

@@ -6,6 +6,10 @@ std::string RunOutcomeText(const char* name, const ProgramRun& run) {
     return program + " could not be started: error " +
            std::to_string(run.startError);
   }
+  if (run.waitError != ERROR_SUCCESS) {
+    return program + " was started, but the wait for its end failed: error " +
+           std::to_string(run.waitError);
+  }
   if (!run.exitCode) return program + " ended; its exit code is unknown";
   return program + " ended with exit code " + std::to_string(*run.exitCode);
 }

@@ -14,12 +14,19 @@ namespace {
 // How many of the entries that stayed after the wipe the log names.
 const std::size_t kRemainsNamed = 5;
 
-// Only a start refused for want of elevation stops the upgrade, since then
+// A start refused for want of elevation stops the upgrade, since then
 // neither the deletion nor the installer could succeed; any other failure to
-// start only skips the wait.
-std::optional<Refusal> RefusalOfTheUninstallStart(DWORD startError) {
-  if (startError != ERROR_ELEVATION_REQUIRED) return std::nullopt;
-  return Refusal{kExitNeedsElevation, "the uninstaller needs elevation"};
+// start only skips the wait. A failed wait stops it too: the uninstaller may
+// still be using its folder.
+std::optional<Refusal> RefusalOfTheUninstall(const HelpersRun& ran) {
+  if (ran.startError == ERROR_ELEVATION_REQUIRED) {
+    return Refusal{kExitNeedsElevation, "the uninstaller needs elevation"};
+  }
+  if (ran.waitError != ERROR_SUCCESS) {
+    return Refusal{kExitUninstallerWaitFailed,
+                   "the wait for the uninstaller failed; it may still run"};
+  }
+  return std::nullopt;
 }
 
 // "the information folder is gone", or what stayed of it.
@@ -98,7 +105,8 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
     return "uninstall: " +
            RunOutcomeText(kMaintenanceProgram, result.uninstaller);
   });
-  if (result.uninstaller.startError == ERROR_SUCCESS) {
+  const HelpersRun& ran = result.uninstaller;
+  if (ran.startError == ERROR_SUCCESS && ran.waitError == ERROR_SUCCESS) {
     LogEvent(log, [&] {
       return "uninstall: " +
              HelpersWaitText(result.uninstaller, helpersWaitSeconds);
@@ -111,16 +119,15 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
                           : "uninstall: " + text;
     });
   }
-  result.refusal = RefusalOfTheUninstallStart(result.uninstaller.startError);
-  if (placed && (throughLink || result.refusal)) {
-    // The folder may lead elsewhere by now: only the copy placed goes.
+  result.refusal = RefusalOfTheUninstall(ran);
+  if (placed && (throughLink || ran.startError != ERROR_SUCCESS)) {
+    // The folder may lead elsewhere by now: only the copy placed goes. An
+    // uninstaller that may still run keeps the file it was given.
     DeleteIfStillTheFile(PathIn(infoFolder, kUninstallResponse), *placed);
   }
   if (result.refusal) return result;
   // Looked at again: the uninstaller may have changed what is there.
-  if (IsOwnFolder(infoFolder)) {
-    SetFileAttributesA(infoFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  }
+  ResetOwnFolderAttributes(infoFolder);
   DeleteFolderTree(infoFolder);
   LogEvent(log, [&] { return "wipe: " + WipeText(infoFolder); });
   return result;

@@ -23,26 +23,43 @@ constexpr int kExitWouldStartItself = 40;
 
 // The program's own path could not be read exactly, or a path it composes
 // from its own folder would pass the system's path limit: the path is longer
-// than 259 characters, or holds characters the code page cannot represent.
-// Its companion files could not be found for sure, so nothing was done.
+// than 259 characters, holds characters the code page cannot represent, or
+// is not absolute (a drive, "\\server\share\", "\\?\" or
+// "\\?\UNC\" path). Or the system folder is not an absolute drive path,
+// so the information folder cannot be found. Its companion files could not
+// be found for sure, so nothing was done.
 constexpr int kExitOwnPathNotExact = 41;
 
 // A previous installation is there but the new installer cannot be started:
 // there is none (not beside the program in silent mode, nowhere the system's
 // search looks in interactive mode), or the file found is not a regular file,
-// not a Windows program this machine runs, or cut short; or the program's own
-// folder is the information folder or lies inside it, so that the removal
-// would take the installer with it. Removing the old version would leave
-// neither, so nothing was removed or started.
+// not a Windows program this machine runs, or cut short, or the system
+// refused to create its process (the loader's verdict, asked before anything
+// is removed); or the program's own folder is the information folder or lies
+// inside it, so that the removal would take the installer with it. Removing
+// the old version would leave neither, so nothing was removed or started.
 constexpr int kExitInstallerCannotStart = 42;
 
-// The installer engine's uninstaller could not be started because it needs
-// elevation and this program does not have it: the deletion and the new
-// installer would fail the same way, so nothing was removed or started. Run
-// the program elevated.
+// The installer engine's uninstaller, or the new installer, could not be
+// started because it needs elevation and this program does not have it: the
+// deletion and the new installer would fail the same way, so nothing was
+// removed or started. Run the program elevated.
 constexpr int kExitNeedsElevation = 43;
 
 // Built to pass on the installer's own exit code: no installer could be
 // started, although nothing was installed before (there is none, or it
 // cannot start), so there is no exit code of its own to pass on.
 constexpr int kExitNoInstallerStarted = 44;
+
+// The wait for the uninstaller failed, so it may still run: its folder was
+// not wiped and the new installer, created but not yet run, was ended.
+constexpr int kExitUninstallerWaitFailed = 45;
+
+// The previous version was removed, but the new installer, which the system
+// had accepted before the removal, could not be resumed, and was ended: the
+// new version is not installed. Run the program again.
+constexpr int kExitInstallerNotResumed = 46;
+
+// The installer ran, but the wait for its end failed, so it may still run;
+// or, built to pass on its exit code, that code could not be read.
+constexpr int kExitInstallerEndUnknown = 47;

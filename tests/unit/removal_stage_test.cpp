@@ -60,7 +60,7 @@ TEST_F(RemovalStage, MissingSourceCopiesNothing) {
 // reads.
 TEST_F(RemovalStage, TheRunnerReportsWhyAStartFailed) {
   LaunchCommand missing{kInfo + "\\setup.exe", kInfo + "\\setup.exe -s"};
-  EXPECT_EQ(StartProgram(missing, 0).startError,
+  EXPECT_EQ(CreateSuspended(missing).startError,
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(RunAndWaitWithHelpers(missing, 5).startError,
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
