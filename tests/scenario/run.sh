@@ -530,16 +530,20 @@ scenario_installer_missing_keeps_previous() {
   done
   # Under Wine, an installer whose headers pass every check but which the
   # system refuses to create: refused in the same way, before anything is
-  # removed, by the options build too, and no process stays behind. Natively
-  # a suspended start loads no program, so there is no such verdict to test.
+  # removed, by the options build too, whose log gives the system's error,
+  # and no process stays behind. Natively a suspended start loads no
+  # program, so there is no such verdict to test.
   if [ "$KIND" = wine ]; then
-    rm -rf "$installer"
+    local log=$drive_c/windows/temp/upgrade.log
+    rm -rf "$installer" "$log"
     make_distribution "$dist"
     make_loader_refused "$installer"
     cp "$OPTIONS_PROGRAM" "$(host "$dist")/$program_file"
     run_upgrade "$dist" /s
     expect_exit 42
     expect_runs
+    grep -qF "install: data.exe could not be started: error 193" "$log" &&
+      grep -qF "exit code 42" "$log" || fail "the log does not give the refusal: $(cat "$log")"
     [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
       fail "the information folder changed"
     expect_no_process data.exe setup.exe
