@@ -242,13 +242,56 @@ helper_line() {
   echo "$line"
 }
 
-# Has the uninstaller start the helper with the arguments given. However the
-# scenario ends, it tells the helper to stop and waits for it to end, so that
-# it writes into no later scenario's record.
-uninstaller_starts_helper() {
-  UNINSTALLER_HELPER=$(helper_line "$@")
-  export UNINSTALLER_HELPER
-  trap 'echo "stop helper" >>"$record"; wait_for_record "helper released" 20' EXIT
+# Has the program $1, setup.exe (the uninstaller) or data.exe (the
+# installer), start the helper with the arguments that follow as it ends.
+# However the scenario ends, it tells the helpers to stop and waits for them,
+# so that they write into no later scenario's record.
+program_starts_helper() {
+  local variable=INSTALLER_HELPER
+  [ "$1" != setup.exe ] || variable=UNINSTALLER_HELPER
+  shift
+  export "$variable=$(helper_line "$@")"
+  trap end_helpers EXIT
+}
+uninstaller_starts_helper() { program_starts_helper setup.exe "$@"; }
+
+# Tells the helpers of the record to stop and waits for one to end.
+end_helpers() {
+  echo "stop helper" >>"$record"
+  wait_for_record "helper released" 20
+}
+
+# Under Wine: fails when a process of one of the image names given runs in
+# the prefix, as the helper reads the list of processes.
+expect_no_process() {
+  local list=$WORK/processes.txt name
+  place_helper
+  rm -f "$list"
+  (cd "$WORK" && RECORD_FILE=$(fixture_path "$list") wine_run "$(host "$helper_win")" processes \
+    </dev/null >/dev/null 2>&1) || true
+  grep -q "^process=" "$list" 2>/dev/null || fail "no list of processes: $(cat "$list" 2>/dev/null)"
+  for name; do
+    ! grep -qixF "process=$name" "$list" || fail "a process $name still runs"
+  done
+}
+
+# Changes the Windows program $1 into one the system refuses to create,
+# although each check the upgrade program makes of a file passes: its section
+# alignment becomes half a page while its file alignment stays 512 bytes. The
+# PE format allows an alignment below the page size only when both are the
+# same; Wine's loader refuses the image with ERROR_BAD_EXE_FORMAT (193), as
+# Windows refuses an image that breaks the format's rules. Every section still
+# begins on the new alignment.
+make_loader_refused() {
+  /usr/bin/python3 - "$1" <<'EOT'
+import struct, sys
+image = bytearray(open(sys.argv[1], "rb").read())
+optional = struct.unpack_from("<I", image, 0x3C)[0] + 24
+section, file = struct.unpack_from("<II", image, optional + 32)
+assert (section, file) == (0x1000, 0x200), (hex(section), hex(file))
+struct.pack_into("<I", image, optional + 32, 0x800)
+open(sys.argv[1], "wb").write(image)
+EOT
 }
 
 # Waits at most $2 seconds for a line of the record beginning with $1.
@@ -278,6 +321,13 @@ ms_from_uninstall_to_install() {
   ended=$(sed -n 's/^end_ms=//p' "$record" | head -1)
   started=$(sed -n 's/^start_ms=//p' "$record" | tail -1)
   echo $((started - ended))
+}
+
+# The milliseconds from the end of the installer, as it recorded it, to now.
+ms_since_install_ended() {
+  local ended
+  ended=$(sed -n 's/^end_ms=//p' "$record" | tail -1)
+  echo $(($(date +%s%3N) - ended))
 }
 
 # Stops the test when the last run had to be ended at its time limit.

@@ -25,12 +25,18 @@ scenario_installer_found_nowhere() {
   expect_runs
 }
 
+# The installer's process is created before anything is removed and started
+# only after: under Wine it is in the list of processes while the uninstaller
+# runs. Natively a suspended start is a copy of the program waiting to load
+# the installer, and there is no list: only the order of the runs is asserted.
 scenario_silent_upgrade() {
   make_distribution "$dist"
   make_previous_install
-  run_upgrade "$dist" /s
+  RECORD_PROCESSES=1 run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
+  [ "$(ms_from_uninstall_to_install)" -ge 0 ] || fail "the installer started before the uninstaller ended"
+  if [ "$KIND" = wine ]; then expect_field setup.exe process data.exe; fi
   expect_uninstall
   expect_field setup.exe response "present readonly=no first=[uninstall response]"
   expect_silent_install "$dist"
@@ -173,11 +179,25 @@ scenario_outside_holder_lets_go() {
   expect_absent "$info_win"
 }
 
-# Under Wine: the program built with a bound of 2 s, and a helper of the
+# Under Wine: the installer hands its work to a helper and ends at once. The
+# program waits for that helper too: built as by default, it ends after the
+# helper's 4 s.
+# Then the program built with a bound of 2 s, and a helper of the
 # uninstaller that would run much longer. The program waits the bound, starts
 # the installer while the helper still runs, and ends; the helper then ends
-# when the scenario tells it to, on its way out.
+# when the scenario tells it to. Likewise with a helper of the installer: the
+# program ends after the bound, before the helper.
 scenario_helpers_wait_bound() {
+  make_distribution "$dist"
+  make_previous_install
+  program_starts_helper data.exe hold "" 4000
+  run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  grep -q "^helper released" "$record" || fail "the program ended before the installer's helper"
+  unset INSTALLER_HELPER
+  rm -f "$record"
+
   use_options_program
   make_distribution "$dist"
   make_previous_install
@@ -188,6 +208,17 @@ scenario_helpers_wait_bound() {
   gap=$(ms_from_uninstall_to_install)
   [ "$gap" -ge 1500 ] || fail "the installer started $gap ms after the uninstaller ended, before the bound"
   ! grep -q "^helper released" "$record" || fail "the helper ended before the program"
+  end_helpers
+  unset UNINSTALLER_HELPER
+  rm -f "$record"
+
+  make_previous_install
+  program_starts_helper data.exe hold "stop helper" 0
+  run_upgrade "$dist" /s
+  gap=$(ms_since_install_ended)
+  expect_runs setup.exe data.exe
+  [ "$gap" -ge 1500 ] || fail "the program ended $gap ms after the installer, before the bound"
+  ! grep -q "^helper released" "$record" || fail "the installer's helper ended before the program"
 }
 
 # Under Wine, a real installer engine: NSIS (tests/fixtures/nsis). The
@@ -519,9 +550,10 @@ scenario_named_as_installer() {
 # held until the installer starts.
 scenario_installer_missing_keeps_previous() {
   make_previous_install
-  local installer kind kinds=(missing empty text folder)
+  local installer kind kinds=(missing empty text folder) before
+  before=$(cd "$(host "$info_win")" && find . | sort)
   installer=$(host "$dist")/data.exe
-  if [ "$KIND" = wine ]; then kinds+=(cut_short); else kinds+=(no_interpreter); fi
+  if [ "$KIND" = wine ]; then kinds+=(cut_short loader_refused); else kinds+=(no_interpreter); fi
   for kind in "${kinds[@]}"; do
     rm -rf "$installer"
     make_distribution "$dist"
@@ -532,6 +564,7 @@ scenario_installer_missing_keeps_previous() {
       folder) rm "$installer" && mkdir "$installer" ;;
       cut_short) head -c 60000 "$RECORDER" >"$installer" ;;
       no_interpreter) printf '#!/no/such/interpreter\n' >"$installer" ;;
+      loader_refused) make_loader_refused "$installer" ;;
     esac
     for mode in /s ""; do
       run_upgrade "$dist" $mode
@@ -541,6 +574,26 @@ scenario_installer_missing_keeps_previous() {
       expect_present "$info_win\\Disk1\\data1.cab"
     done
   done
+  # Under Wine, an installer whose headers pass every check but which the
+  # system refuses to create: refused in the same way, before anything is
+  # removed, by the options build too, whose log gives the system's error,
+  # and no process stays behind. Natively a suspended start loads no
+  # program, so there is no such verdict to test.
+  if [ "$KIND" = wine ]; then
+    local log=$drive_c/windows/temp/upgrade.log
+    rm -rf "$installer" "$log"
+    make_distribution "$dist"
+    make_loader_refused "$installer"
+    cp "$OPTIONS_PROGRAM" "$(host "$dist")/$program_file"
+    run_upgrade "$dist" /s
+    expect_exit 42
+    expect_runs
+    grep -qF "install: data.exe could not be started: error 193" "$log" &&
+      grep -qF "exit code 42" "$log" || fail "the log does not give the refusal: $(cat "$log")"
+    [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
+      fail "the information folder changed"
+    expect_no_process data.exe setup.exe
+  fi
 
   # In silent mode the install response file must be a file too.
   local response
