@@ -588,8 +588,8 @@ scenario_installer_missing_keeps_previous() {
     run_upgrade "$dist" /s
     expect_exit 42
     expect_runs
-    grep -qF "install: data.exe could not be started: error 193" "$log" &&
-      grep -qF "exit code 42" "$log" || fail "the log does not give the refusal: $(cat "$log")"
+    { grep -qF "install: data.exe could not be started: error 193" "$log" &&
+      grep -qF "exit code 42" "$log"; } || fail "the log does not give the refusal: $(cat "$log")"
     [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
       fail "the information folder changed"
     expect_no_process data.exe setup.exe
