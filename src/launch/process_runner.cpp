@@ -10,16 +10,23 @@ const DWORD kEndingBoundMs = 10000;
 
 StartHook startHook = nullptr;
 
-// A job holding `process`, which may break away from it on request, or none
-// when the system refuses to make, limit or assign one.
-OwnedHandle JobHolding(HANDLE process) {
-  OwnedHandle job(CreateJobObjectA(nullptr, nullptr));
-  if (!job.valid()) return job;
+// Sets the limits of `job`: its processes may break away on request, and,
+// with `killOnClose`, all end when the last handle to it closes.
+bool LimitJob(HANDLE job, bool killOnClose) {
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
-  if (!SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation,
-                               &limits, sizeof limits) ||
-      !AssignProcessToJobObject(job.get(), process)) {
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_BREAKAWAY_OK |
+      (killOnClose ? JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE : 0);
+  return SetInformationJobObject(job, JobObjectExtendedLimitInformation,
+                                 &limits, sizeof limits) != FALSE;
+}
+
+// A job holding `process` that ends it when this program ends, however it
+// ends, or none when the system refuses to make, limit or assign one.
+OwnedHandle JobEndingWithThisProgram(HANDLE process) {
+  OwnedHandle job(CreateJobObjectA(nullptr, nullptr));
+  if (job.valid() && (!LimitJob(job.get(), true) ||
+                      !AssignProcessToJobObject(job.get(), process))) {
     job.Reset();
   }
   return job;
@@ -65,14 +72,14 @@ StartedProgram::StartedProgram(StartedProgram&& other) noexcept
       program_(std::move(other.program_)),
       process_(std::move(other.process_)),
       thread_(std::move(other.thread_)),
+      job_(std::move(other.job_)),
       resumed_(other.resumed_) {}
 
 StartedProgram::~StartedProgram() {
   // It has run no code: ending it undoes nothing of its own. The system ends
   // it after the call returns; waited for, it is gone, and its file free,
   // before the program goes on.
-  if (process_.valid() && !resumed_ &&
-      TerminateProcess(process_.get(), 1)) {
+  if (process_.valid() && !resumed_ && TerminateProcess(process_.get(), 1)) {
     WaitForSingleObject(process_.get(), kEndingBoundMs);
   }
 }
@@ -94,6 +101,7 @@ StartedProgram CreateSuspended(LaunchCommand& command) {
   }
   started.process_.Reset(process.hProcess);
   started.thread_.Reset(process.hThread);
+  started.job_ = JobEndingWithThisProgram(process.hProcess);
   return started;
 }
 
@@ -103,10 +111,14 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
   run.startError = started.startError;
   if (run.startError != ERROR_SUCCESS) return run;
   const HANDLE process = started.process_.get();
-  // In the job before it runs, so that nothing it starts escapes.
-  const OwnedHandle job =
-      helpersWaitSeconds > 0 ? JobHolding(process) : OwnedHandle();
+  // In the job since its creation, so that nothing it starts escapes; from
+  // now on the job no longer ends it with this program.
+  const HANDLE job = started.job_.get();
   run.startError = HookSays(started.program_, RunStep::Resume);
+  if (run.startError == ERROR_SUCCESS && started.job_.valid() &&
+      !LimitJob(job, false)) {
+    run.startError = GetLastError();
+  }
   if (run.startError == ERROR_SUCCESS &&
       ResumeThread(started.thread_.get()) == static_cast<DWORD>(-1)) {
     run.startError = GetLastError();
@@ -130,8 +142,8 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
   }
   if (helpersWaitSeconds == 0) return run;
   run.helpers = HelpersRun::Wait::Untracked;
-  if (job.valid()) {
-    WaitForJobToEmpty(job.get(), helpersWaitSeconds * 1000u, run);
+  if (started.job_.valid()) {
+    WaitForJobToEmpty(job, helpersWaitSeconds * 1000u, run);
   }
   return run;
 }

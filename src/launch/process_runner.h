@@ -36,8 +36,9 @@ struct HelpersRun : ProgramRun {
 };
 
 // A program created suspended: it exists, the loader has accepted its image,
-// and it has run no code. Unless it is resumed, it is ended when this goes;
-// its handles close then too.
+// and it has run no code. Unless it is resumed, it is ended when this goes,
+// and, held in a job until then, when this program ends in any other way
+// (memory running out, or killed); its handles close then too.
 class StartedProgram {
  public:
   StartedProgram() = default;
@@ -56,6 +57,7 @@ class StartedProgram {
   std::string program_;
   OwnedHandle process_;
   OwnedHandle thread_;
+  OwnedHandle job_;
   bool resumed_ = false;
 };
 
@@ -65,17 +67,17 @@ class StartedProgram {
 // handed to the system as it is, which may write into it.
 StartedProgram CreateSuspended(LaunchCommand& command);
 
-// Puts the program created suspended in a job that takes in every process it
-// starts, resumes it, calls `onResumed(context)` (when given) as soon as it
-// runs, and waits without a time limit for it to end. Then waits for the job
-// to have no process left, looking every 100 ms, for at most
-// `helpersWaitSeconds`; past that it returns while they run. With 0, or when
-// no job can be made for it (the system may refuse one to a process that is
-// itself in a job), it waits for the program alone. Processes may break away
-// from the job when they ask to, and closing it ends none. A program that was
-// not created is not waited for; one that cannot be resumed is ended, and its
-// run reports the resume's error as the start's. Nothing is allocated, so the
-// call works when memory has run out.
+// Lets the program created suspended, held in a job that takes in every
+// process it starts, outlive this program, resumes it, calls
+// `onResumed(context)` (when given) as soon as it runs, and waits without a
+// time limit for it to end. Then waits for the job to have no process left,
+// looking every 100 ms, for at most `helpersWaitSeconds`; past that it returns
+// while they run. With 0, or when no job can be made for it (the system may
+// refuse one to a process that is itself in a job), it waits for the program
+// alone. Processes may break away from the job when they ask to, and closing it
+// ends none. A program that was not created is not waited for; one that cannot
+// be resumed is ended, and its run reports the resume's error as the start's.
+// Nothing is allocated, so the call works when memory has run out.
 HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
                          void (*onResumed)(void*) = nullptr,
                          void* context = nullptr);

@@ -726,6 +726,15 @@ scenario_abnormal_ending() {
     (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" >/dev/null 2>&1) || exit_code=$?
     expect_exit_zero
     expect_runs data.exe
+    # An installer created but not yet run when memory runs out ends with
+    # the program, never having run.
+    rm -f "$record"
+    exit_code=0
+    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" unrun >/dev/null 2>&1) ||
+      exit_code=$?
+    [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
+    expect_runs
+    expect_no_process data.exe
   fi
 }
 

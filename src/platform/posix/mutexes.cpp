@@ -22,7 +22,8 @@ HANDLE CreateMutexA(SECURITY_ATTRIBUTES*, BOOL initialOwner, LPCSTR name) {
     if (c == '\\' || c == '/') c = '-';
   }
   const std::string path = HostPath("C:\\") + "/.mutex-" + file;
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // Read access is enough for the lock, so another account can take it too.
+  const int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
     SetErrorFromErrno(errno);
     return nullptr;
