@@ -145,7 +145,7 @@ int RunUpgrade(const RunContext& run, const UpgradeOptions& options,
   if (auto refusal = install.CreateInstaller()) return Refuse(log, *refusal);
   if (run.previousInstall) {
     const RemovalResult removal =
-        RemovePreviousInstall(run, options.helpersWaitSeconds, log);
+        RemovePreviousInstall(run, options, log);
     if (removal.refusal) return Refuse(log, *removal.refusal);
   }
   return install.Run();

@@ -1,5 +1,6 @@
 // The program's exit codes. None clashes with the codes deployment tools read
-// from an installer (1618, 1641, 3010). Built to pass on the installer's own
+// from an installer (1618, 1641, 3010); 1603 is the installers' own "install
+// failed", used for that meaning alone. Built to pass on the installer's own
 // exit code, the program ends with that whenever the installer ran, which may
 // be any number, these too.
 #pragma once
@@ -63,3 +64,12 @@ constexpr int kExitInstallerNotResumed = 46;
 // The installer ran, but the wait for its end failed, so it may still run;
 // or, built to pass on its exit code, that code could not be read.
 constexpr int kExitInstallerEndUnknown = 47;
+
+// The installer engine reported a failure in its setup.log although its
+// process did not say so: built to keep the previous version after a failed
+// uninstall, the uninstaller wrote a ResultCode below 0, so nothing was
+// deleted or installed; or, built to pass on the installer's exit code, the
+// silent installer wrote one below 0 and ended with 0. The same number as
+// Windows Installer's ERROR_INSTALL_FAILURE, which deployment tools read as a
+// failed install.
+constexpr int kExitInstallFailed = 1603;
