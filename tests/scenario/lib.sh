@@ -363,8 +363,8 @@ expect_no_process_from() {
     left=""
     for pid in /proc/[0-9]*; do
       [ "${pid#/proc/}" != $$ ] || continue
-      if tr '\0' ' ' <"$pid/cmdline" 2>/dev/null | grep -qiF -- "$folder"; then
-        left+="${pid#/proc/}: $(tr '\0' ' ' <"$pid/cmdline" 2>/dev/null); "
+      if tr '\0' ' ' 2>/dev/null <"$pid/cmdline" | grep -qiF -- "$folder"; then
+        left+="${pid#/proc/}: $(tr '\0' ' ' 2>/dev/null <"$pid/cmdline"); "
       fi
     done
     [ -n "$left" ] || return 0
