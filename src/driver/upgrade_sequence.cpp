@@ -144,8 +144,7 @@ int RunUpgrade(const RunContext& run, const UpgradeOptions& options,
   // The loader's verdict, before anything is removed.
   if (auto refusal = install.CreateInstaller()) return Refuse(log, *refusal);
   if (run.previousInstall) {
-    const RemovalResult removal =
-        RemovePreviousInstall(run, options, log);
+    const RemovalResult removal = RemovePreviousInstall(run, options, log);
     if (removal.refusal) return Refuse(log, *removal.refusal);
   }
   return install.Run();

@@ -355,17 +355,17 @@ $(cat "$log" 2>/dev/null)"
 
 # No process runs a program of the folder $1 once the run ended (the
 # installer created and ended is gone within 5 s): natively the folder's host
-# path, under Wine its drive path, stands in the command line.
+# path, under Wine its drive path in a process of this prefix, stands in the
+# command line. Other test runs on this machine may use the same drive paths.
 expect_no_process_from() {
-  local folder=$1 tries pid left
+  local folder=$1 tries file left
   if [ "$KIND" = wine ]; then folder+='\'; else folder=$(host "$1")/; fi
   for ((tries = 0; tries < 50; tries++)); do
     left=""
-    for pid in /proc/[0-9]*; do
-      [ "${pid#/proc/}" != $$ ] || continue
-      if tr '\0' ' ' 2>/dev/null <"$pid/cmdline" | grep -qiF -- "$folder"; then
-        left+="${pid#/proc/}: $(tr '\0' ' ' 2>/dev/null <"$pid/cmdline"); "
-      fi
+    for file in $(grep -lizF -- "$folder" /proc/[0-9]*/cmdline 2>/dev/null || true); do
+      [ "$KIND" = native ] ||
+        grep -qzxF -- "WINEPREFIX=$WINEPREFIX" "${file%/cmdline}/environ" 2>/dev/null || continue
+      left+="$(tr '\0' ' ' 2>/dev/null <"$file"); "
     done
     [ -n "$left" ] || return 0
     sleep 0.1
