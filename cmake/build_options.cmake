@@ -1,13 +1,18 @@
 # Writes DIR/build_options.h, the options a program is built with, for the
 # main.cpp of that program alone: the core library is compiled once and takes
 # the options from there.
-#   upgrade_build_options(DIR HELPERS_WAIT_SECONDS EXIT_CODE LOG)
-function(upgrade_build_options dir helpers_wait exit_code log)
+#   upgrade_build_options(DIR HELPERS_WAIT_SECONDS EXIT_CODE LOG AFTER_FAILED_UNINSTALL)
+function(upgrade_build_options dir helpers_wait exit_code log after_failed_uninstall)
   set(options_helpers_wait "${helpers_wait}")
   if(exit_code STREQUAL "installer")
     set(options_exit_code Installer)
   else()
     set(options_exit_code Classic)
+  endif()
+  if(after_failed_uninstall STREQUAL "keep")
+    set(options_after_failed_uninstall Keep)
+  else()
+    set(options_after_failed_uninstall Wipe)
   endif()
   # A C string literal of the path.
   string(REPLACE "\\" "\\\\" options_log "${log}")

@@ -29,6 +29,12 @@ function(upgrade_check_settings)
     message(FATAL_ERROR "UPGRADE_EXIT_CODE is \"${UPGRADE_EXIT_CODE}\". "
       "Expected classic (0 whenever the upgrade ran) or installer (the installer's own exit code).")
   endif()
+  if(DEFINED UPGRADE_AFTER_FAILED_UNINSTALL AND
+     NOT UPGRADE_AFTER_FAILED_UNINSTALL MATCHES "^(wipe|keep)$")
+    message(FATAL_ERROR "UPGRADE_AFTER_FAILED_UNINSTALL is \"${UPGRADE_AFTER_FAILED_UNINSTALL}\". "
+      "Expected wipe (delete the information folder and install whatever the uninstaller "
+      "reported) or keep (stop with 1603 when its setup.log holds a ResultCode below 0).")
+  endif()
   if(UPGRADE_LOG AND NOT UPGRADE_LOG MATCHES "^([A-Za-z]:\\\\|%[A-Za-z0-9_()]+%)")
     message(FATAL_ERROR "UPGRADE_LOG is \"${UPGRADE_LOG}\", which is neither a drive path "
       "nor a path that starts with an environment reference. Expected, for example, "

@@ -5,7 +5,9 @@
 # folder with the bootstrapper and a stand-in installer, and the bootstrapper
 # is started with one argument. Prints what happened. Then it runs the same
 # upgrade once more with the program built to keep a log and to end with the
-# installer's exit code (the tests' options program), and shows that log. On
+# installer's exit code and to keep the previous version after a failed
+# uninstall (the tests' options program), and shows that log; and once more
+# with an uninstaller that reports a failure, which that build stops at. On
 # a host that runs no
 # 32-bit code (or with UPGRADE_WINE_64_ONLY set) it shows the 64-bit build of
 # the same sources instead of the 32-bit product.
@@ -126,20 +128,39 @@ $after_info
   The bootstrapper itself showed nothing and wrote nothing else.
 REPORT
 
-# The same upgrade with the program built with UPGRADE_EXIT_CODE=installer and
+# The same upgrade with the program built with UPGRADE_EXIT_CODE=installer,
+# UPGRADE_AFTER_FAILED_UNINSTALL=keep and
 # UPGRADE_LOG=%SystemRoot%\Temp\upgrade.log; this time the stand-in
-# uninstaller writes ResultCode=-3 to its setup.log, and the installer ends
-# with 3010, "restart needed".
+# uninstaller writes ResultCode=0 (success) to its setup.log, and the
+# installer ends with 3010, "restart needed".
 make_previous_install
 cp "$build/tests/upgrade_options.exe" "$dist/upgrade.exe"
 rm -f "$work/record.txt" "$drive_c/windows/temp/upgrade.log"
-export RECORDER_EXIT="data.exe=3010" RECORDER_RESULT="setup.exe=-3"
+export RECORDER_EXIT="data.exe=3010" RECORDER_RESULT="setup.exe=0"
 run_bootstrapper
 cat <<REPORT
 
 ==== The same upgrade, built to keep a log and pass on the installer's code ====
-Built with UPGRADE_EXIT_CODE=installer and UPGRADE_LOG=%SystemRoot%\Temp\upgrade.log.
+Built with UPGRADE_EXIT_CODE=installer, UPGRADE_AFTER_FAILED_UNINSTALL=keep and
+UPGRADE_LOG=%SystemRoot%\Temp\upgrade.log.
   Exit code of upgrade.exe: $exit_code (the installer's own)
   The log, C:\windows\Temp\upgrade.log:
+$(tr -d '\r' <"$drive_c/windows/temp/upgrade.log" | sed 's/^/    /')
+REPORT
+
+# Once more, with an uninstaller that writes ResultCode=-3, "required data not
+# found in the response file": that build deletes nothing and starts no
+# installer.
+make_previous_install
+rm -f "$work/record.txt" "$drive_c/windows/temp/upgrade.log"
+export RECORDER_RESULT="setup.exe=-3"
+run_bootstrapper
+cat <<REPORT
+
+==== The same build, and an uninstall that failed ====
+  Exit code of upgrade.exe: $exit_code
+  Information folder afterwards:
+$(listing "$info")
+  The log:
 $(tr -d '\r' <"$drive_c/windows/temp/upgrade.log" | sed 's/^/    /')
 REPORT

@@ -146,8 +146,7 @@ int RunUpgrade(const RunContext& run, const ProductLock& lock,
   if (auto refusal = install.CreateInstaller()) return Refuse(log, *refusal);
   std::optional<DWORD> uninstallExitCode;
   if (run.previousInstall) {
-    const RemovalResult removal =
-        RemovePreviousInstall(run, options.helpersWaitSeconds, log);
+    const RemovalResult removal = RemovePreviousInstall(run, options, log);
     if (removal.refusal) return Refuse(log, *removal.refusal);
     uninstallExitCode = removal.uninstaller.exitCode;
   }

@@ -108,13 +108,18 @@ SetupLogState SetupLogStateOf(const std::string& path) noexcept {
 }
 
 SetupLogResult SetupLogWrittenSince(const std::string& path,
-                                    const SetupLogState& before) {
-  SetupLogResult result;
-  const OpenSetupLog log(path);
-  const SetupLogState now = log.State();
-  result.written = now.exists && !SameState(now, before);
-  if (result.written) result.resultCode = SetupLogResultCode(log.Start());
-  return result;
+                                    const SetupLogState& before) noexcept {
+  try {
+    SetupLogResult result;
+    const OpenSetupLog log(path);
+    const SetupLogState now = log.State();
+    result.written = now.exists && !SameState(now, before);
+    if (result.written) result.resultCode = SetupLogResultCode(log.Start());
+    return result;
+  } catch (...) {
+    // Memory ran out: nothing known, as for a run that wrote none.
+    return SetupLogResult();
+  }
 }
 
 std::optional<int> SetupLogResultCode(const std::string& text) {
@@ -139,8 +144,12 @@ std::optional<int> SetupLogResultCode(const std::string& text) {
   return std::nullopt;
 }
 
+bool ReportsFailure(const SetupLogResult& result) {
+  return result.written && result.resultCode && *result.resultCode < 0;
+}
+
 std::string SetupLogText(const SetupLogResult& result) {
-  if (!result.written) return std::string();
+  if (!result.written) return "it wrote no setup.log";
   if (!result.resultCode)
     return "setup.log was written but holds no ResultCode";
   return "setup.log ResultCode=" + std::to_string(*result.resultCode);

@@ -40,10 +40,15 @@ struct SetupLogResult {
 };
 
 // Reads the setup.log at `path` only when it was written since `before`;
-// never through a link.
+// never through a link. When memory runs out while reading, it reports none
+// written, so that the run goes on as without a setup.log.
 SetupLogResult SetupLogWrittenSince(const std::string& path,
-                                    const SetupLogState& before);
+                                    const SetupLogState& before) noexcept;
 
-// "setup.log ResultCode=-3" for a setup.log written during the run; empty
-// when none was.
+// Whether a setup.log written during the run reports a failure: its
+// ResultCode is below 0.
+bool ReportsFailure(const SetupLogResult& result);
+
+// Which case `result` is, for the log: "setup.log ResultCode=-3", "setup.log
+// was written but holds no ResultCode", or "it wrote no setup.log".
 std::string SetupLogText(const SetupLogResult& result);

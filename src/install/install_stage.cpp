@@ -32,7 +32,9 @@ InstallStage::InstallStage(const RunContext& run, const UpgradeOptions& options,
         DescribeOpenEntry(
             held_.Hold(PathIn(run.moduleFolder, kInstallResponse)), info) &&
         IsPlainFile(info);
-    if (log.enabled()) setupLog_ = PathIn(run.moduleFolder, kSetupLog);
+    if (log.enabled() || options.exitCode == ExitCodeChoice::Installer) {
+      setupLog_ = PathIn(run.moduleFolder, kSetupLog);
+    }
   }
 }
 
@@ -104,16 +106,24 @@ int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
   LogEvent(log_, [&] {
     return "install: " + HelpersWaitText(ran, options_.helpersWaitSeconds);
   });
+  SetupLogResult written;
   if (!setupLog_.empty()) {
-    LogEvent(log_, [&] {
-      const std::string text =
-          SetupLogText(SetupLogWrittenSince(setupLog_, before));
-      return text.empty() ? "install: it wrote no setup.log"
-                          : "install: " + text;
-    });
+    // Read once, now that its helpers ended.
+    written = SetupLogWrittenSince(setupLog_, before);
+    LogEvent(log_, [&] { return "install: " + SetupLogText(written); });
   }
   if (!installer) return kExitUpgradeRan;
   if (!ran.exitCode) return kExitInstallerEndUnknown;
+  if (*ran.exitCode == 0 && ReportsFailure(written)) {
+    // Engines of this family end with 0 after a failed silent install.
+    LogEvent(log_, [&] {
+      return "install: data.exe ended with exit code 0 but its setup.log "
+             "holds ResultCode=" +
+             std::to_string(*written.resultCode) + ": exit code " +
+             std::to_string(kExitInstallFailed);
+    });
+    return kExitInstallFailed;
+  }
   const bool restartAsked = uninstallExitCode == kExitRestartNeeded ||
                             uninstallExitCode == kExitRestartStarted;
   if (*ran.exitCode == 0 && restartAsked) return kExitRestartNeeded;

@@ -64,7 +64,11 @@ class InstallStage {
   // kExitNoInstallerStarted. kExitInstallerNotResumed when the previous
   // version was removed and the installer could not be resumed;
   // kExitInstallerEndUnknown when the wait for it failed or, passing on its
-  // exit code, that code cannot be read.
+  // exit code, that code cannot be read. Passing on its exit code in silent
+  // mode, an exit code of 0 with a setup.log written during the run that
+  // holds a ResultCode below 0 gives kExitInstallFailed. The setup.log is
+  // read once, after the wait for the installer's helpers, when the log or
+  // that rule needs it.
   int Run(std::optional<DWORD> uninstallExitCode);
 
  private:
@@ -75,7 +79,8 @@ class InstallStage {
   FileHold held_;
   InstallerCheck installer_ = InstallerCheck::CannotStart;
   bool responseIsFile_ = true;
-  // Where a silent install writes its result, when the log wants it.
+  // Where a silent install writes its result, when the log or the exit code
+  // wants it.
   std::string setupLog_;
   // The installer's process, once the system was asked to create it.
   std::optional<StartedProgram> process_;

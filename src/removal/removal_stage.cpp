@@ -9,6 +9,7 @@
 #include "launch/run_text.h"
 #include "platform/win32_api.h"
 #include "shared/exit_codes.h"
+#include "shared/upgrade_choices.h"
 
 namespace {
 // How many of the entries that stayed after the wipe the log names.
@@ -41,6 +42,18 @@ std::string WipeText(const std::string& infoFolder) {
   }
   if (remains.count > remains.first.size()) text += ", ...";
   return text;
+}
+
+// Built to keep the previous version after a failed uninstall: the refusal
+// when the uninstaller's setup.log reports a failure.
+std::optional<Refusal> RefusalOfTheResult(const SetupLogResult& written) {
+  if (!ReportsFailure(written)) return std::nullopt;
+  return Refusal{kExitInstallFailed,
+                 "the uninstaller reported a failure in setup.log "
+                 "(ResultCode=" +
+                     std::to_string(*written.resultCode) +
+                     "): the previous version stays and the new one is not "
+                     "installed"};
 }
 
 }  // namespace
@@ -87,8 +100,10 @@ std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run) {
 }
 
 RemovalResult RemovePreviousInstall(const RunContext& run,
-                                    unsigned helpersWaitSeconds,
+                                    const UpgradeOptions& options,
                                     const UpgradeLog& log) {
+  const unsigned helpersWaitSeconds = options.helpersWaitSeconds;
+  const bool keep = options.afterFailedUninstall == FailedUninstallChoice::Keep;
   const std::string& infoFolder = run.infoFolder;
   RemovalResult result;
   const bool throughLink = !IsOwnFolder(infoFolder);
@@ -96,8 +111,9 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
       PlaceUninstallResponse(run.moduleFolder, infoFolder);
   LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
   const std::string setupLog = PathIn(infoFolder, kSetupLog);
+  const bool readSetupLog = log.enabled() || keep;
   const SetupLogState before =
-      log.enabled() ? SetupLogStateOf(setupLog) : SetupLogState();
+      readSetupLog ? SetupLogStateOf(setupLog) : SetupLogState();
   LogEvent(log, [&] {
     return "uninstall: program " + uninstall.program + ", command line " +
            uninstall.line;
@@ -108,21 +124,27 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
            RunOutcomeText(kMaintenanceProgram, result.uninstaller);
   });
   const HelpersRun& ran = result.uninstaller;
+  std::optional<Refusal> failed;
   if (ran.startError == ERROR_SUCCESS && ran.waitError == ERROR_SUCCESS) {
     LogEvent(log, [&] {
       return "uninstall: " +
              HelpersWaitText(result.uninstaller, helpersWaitSeconds);
     });
-    // Read now: the wipe takes it with the folder.
-    LogEvent(log, [&] {
-      const std::string text =
-          SetupLogText(SetupLogWrittenSince(setupLog, before));
-      return text.empty() ? "uninstall: it wrote no setup.log"
-                          : "uninstall: " + text;
-    });
+    if (readSetupLog) {
+      // Read once, now that its helpers ended: the wipe takes it.
+      const SetupLogResult written = SetupLogWrittenSince(setupLog, before);
+      if (keep) failed = RefusalOfTheResult(written);
+      LogEvent(log, [&] {
+        return "uninstall: " + SetupLogText(written) +
+               (keep && !failed
+                    ? "; no failure reported, so the upgrade goes on"
+                    : "");
+      });
+    }
   }
   result.refusal = RefusalOfTheUninstall(ran);
-  if (placed && (throughLink || ran.startError != ERROR_SUCCESS)) {
+  if (!result.refusal) result.refusal = failed;
+  if (placed && (throughLink || ran.startError != ERROR_SUCCESS || failed)) {
     // The folder may lead elsewhere by now: only the copy placed goes. An
     // uninstaller that may still run keeps the file it was given.
     DeleteIfStillTheFile(PathIn(infoFolder, kUninstallResponse), *placed);

@@ -11,6 +11,7 @@
 #include "shared/launch_command.h"
 #include "shared/refusal.h"
 #include "shared/run_context.h"
+#include "shared/upgrade_choices.h"
 
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
 // source exists and never over a file already there, and clears the copy's
@@ -37,17 +38,21 @@ std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run);
 // uninstaller ran.
 struct RemovalResult {
   // kExitNeedsElevation when the uninstaller's start was refused for want of
-  // elevation: nothing was removed but the response file placed for it, if
-  // that is still the file placed.
+  // elevation, or, built to keep the previous version after a failed
+  // uninstall, kExitInstallFailed when its setup.log, written during the run,
+  // holds a ResultCode below 0: nothing was removed but the response file
+  // placed for it, if that is still the file placed.
   std::optional<Refusal> refusal;
   HelpersRun uninstaller;
 };
 
 // Removes the previous installation in the information folder of `run`:
 // places the response file from the program's folder, runs the silent uninstall
-// and waits for it and for what it started, within `helpersWaitSeconds`
+// and waits for it and for what it started, within the options' helpers' bound
 // (RunAndWaitWithHelpers), resets the folder's own attributes and deletes the
-// folder with everything in it. Every step runs whatever happened before. When
+// folder with everything in it. Every step runs whatever happened before, but
+// for the refusals above. The setup.log the uninstaller wrote in the folder is
+// read once, after the wait, when the log or the options need it. When
 // the folder is a link, nothing outside is changed: the copy of the response
 // file that went through it is deleted after the uninstall, if it is still the
 // file placed, the attributes are left alone, and only the link itself is
@@ -56,5 +61,5 @@ struct RemovalResult {
 // setup.log in the folder (read before the wipe takes it), and what stayed of
 // the folder.
 [[nodiscard]] RemovalResult RemovePreviousInstall(const RunContext& run,
-                                                  unsigned helpersWaitSeconds,
+                                                  const UpgradeOptions& options,
                                                   const UpgradeLog& log);

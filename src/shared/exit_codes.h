@@ -1,7 +1,8 @@
 // The program's exit codes. One of them is the code deployment tools read
 // from an installer for "another installation is already in progress" (1618),
-// which they retry; the others clash with none of the codes they read (1603,
-// 1641, 3010). Built to pass on the installer's own exit code, the program
+// which they retry; 1603 is the installers' own "install failed", used for
+// that meaning alone; the others clash with none of the codes they read
+// (1641, 3010). Built to pass on the installer's own exit code, the program
 // ends with that whenever the installer ran, which may be any number, these
 // too.
 #pragma once
@@ -78,3 +79,12 @@ constexpr int kExitAnotherUpgradeRuns = 1618;
 // uninstall asked for a restart with either.
 constexpr int kExitRestartNeeded = 3010;
 constexpr int kExitRestartStarted = 1641;
+
+// The installer engine reported a failure in its setup.log although its
+// process did not say so: built to keep the previous version after a failed
+// uninstall, the uninstaller wrote a ResultCode below 0, so nothing was
+// deleted or installed; or, built to pass on the installer's exit code, the
+// silent installer wrote one below 0 and ended with 0. The same number as
+// Windows Installer's ERROR_INSTALL_FAILURE, which deployment tools read as a
+// failed install.
+constexpr int kExitInstallFailed = 1603;

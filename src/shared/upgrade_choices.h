@@ -16,6 +16,11 @@ enum class InstallMode { Interactive, Silent };
 // exit code.
 enum class ExitCodeChoice { Classic, Installer };
 
+// What follows an uninstall whose setup.log, written during the run, holds a
+// ResultCode below 0: Wipe, the information folder is deleted and the
+// installer started all the same; Keep, nothing more is deleted or started.
+enum class FailedUninstallChoice { Wipe, Keep };
+
 // The options a release engineer chose when the program was built; main.cpp
 // fixes them, so the program reads no setting.
 struct UpgradeOptions {
@@ -25,4 +30,5 @@ struct UpgradeOptions {
   ExitCodeChoice exitCode;
   // Where to append the log, with %NAME% references; empty for no log.
   const char* logPath;
+  FailedUninstallChoice afterFailedUninstall;
 };

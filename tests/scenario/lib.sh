@@ -396,6 +396,36 @@ expect_command() {
   done
 }
 
+# Each line given is in the log file $1.
+expect_log_lines() {
+  local log=$1 line
+  shift
+  for line in "$@"; do
+    grep -qF -- "$line" "$log" || fail "no line [$line] in the log:
+$(cat "$log" 2>/dev/null)"
+  done
+}
+
+# No process runs a program of the folder $1 once the run ended (the
+# installer created and ended is gone within 5 s): natively the folder's host
+# path, under Wine its drive path in a process of this prefix, stands in the
+# command line. Other test runs on this machine may use the same drive paths.
+expect_no_process_from() {
+  local folder=$1 tries file left
+  if [ "$KIND" = wine ]; then folder+='\'; else folder=$(host "$1")/; fi
+  for ((tries = 0; tries < 50; tries++)); do
+    left=""
+    for file in $(grep -lizF -- "$folder" /proc/[0-9]*/cmdline 2>/dev/null || true); do
+      [ "$KIND" = native ] ||
+        grep -qzxF -- "WINEPREFIX=$WINEPREFIX" "${file%/cmdline}/environ" 2>/dev/null || continue
+      left+="$(tr '\0' ' ' 2>/dev/null <"$file"); "
+    done
+    [ -n "$left" ] || return 0
+    sleep 0.1
+  done
+  fail "processes of $1 are left: $left"
+}
+
 expect_present() { [ -e "$(host "$1")" ] || [ -L "$(host "$1")" ] || fail "$1 is gone"; }
 expect_absent() { { [ ! -e "$(host "$1")" ] && [ ! -L "$(host "$1")" ]; } || fail "$1 is still there"; }
 

@@ -264,13 +264,17 @@ scenario_real_engine() {
   [ -z "$left" ] || fail "still running after the run: $left"
 }
 
-# Built to pass on the installer's exit code and to keep a log
-# (%SystemRoot%\Temp\upgrade.log), the program ends with the installer's own
-# code and the log says what happened; the default build ends with 0 and
-# writes nothing. Natively an exit status has 8 bits, so the code is smaller.
+# Built to pass on the installer's exit code, to keep a log
+# (%SystemRoot%\Temp\upgrade.log) and to keep the previous version after a
+# failed uninstall, the program ends with the installer's own code and the
+# log says what happened; the default build ends with 0 and writes nothing.
+# A ResultCode below 0 in the uninstaller's setup.log stops the options
+# program with 1603 and wipes as ever in the default build; one below 0 in the
+# installer's, which ended with 0, gives 1603 too. Natively an exit status
+# has 8 bits, so the codes are smaller.
 scenario_deployment_exit_code_and_log() {
-  local code=3010 log victim=$WORK/victim.txt
-  [ "$KIND" = wine ] || code=201
+  local code=3010 failed=1603 log victim=$WORK/victim.txt
+  [ "$KIND" = wine ] || { code=201; failed=$((1603 & 255)); }
   export SystemRoot='C:\Windows' RECORDER_EXIT="data.exe=$code" RECORDER_RESULT="setup.exe=-3"
   log=$(host 'C:\Windows\Temp')/upgrade.log
   [ "$KIND" = native ] || log=$drive_c/windows/temp/upgrade.log
@@ -282,25 +286,44 @@ scenario_deployment_exit_code_and_log() {
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
+  expect_absent "$info_win"
   [ ! -e "$log" ] || fail "the default build wrote a log"
 
+  # The failed uninstall: the information folder stays whole but for the
+  # response file placed, and the installer, created, never runs.
   use_options_program
   make_distribution "$dist"
   make_previous_install
   rm -f "$record"
   run_upgrade "$dist" /s
-  expect_exit "$code"
-  expect_runs setup.exe data.exe
-  expect_absent "$info_win"
-  local line
-  for line in \
-    "uninstall: program $info_win\\setup.exe, command line $info_win\\setup.exe -s -uninst -f1\"$info_win\\uninstall.iss\"" \
-    "uninstall: setup.exe ended with exit code 23" "uninstall: setup.log ResultCode=-3" \
-    "wipe: the information folder is gone" \
-    "install: program $dist\\data.exe, command line $dist\\data.exe -s -f1\"$dist\\setup.iss\"" \
-    "install: data.exe ended with exit code $code" "exit code $code"; do
-    grep -qF -- "$line" "$log" || fail "no line [$line] in the log:
-$(cat "$log")"
+  expect_exit "$failed"
+  expect_runs setup.exe
+  expect_present "$info_win\\setup.exe"
+  expect_present "$info_win\\Disk1\\data1.cab"
+  expect_absent "$info_win\\uninstall.iss"
+  expect_no_process_from "$dist"
+  expect_log_lines "$log" "uninstall: setup.log ResultCode=-3" \
+    "refused with exit code 1603: the uninstaller reported a failure in setup.log (ResultCode=-3)" \
+    "exit code 1603"
+
+  # ResultCode=0, or no setup.log: the upgrade as ever.
+  local said
+  for said in "setup.log ResultCode=0" "it wrote no setup.log"; do
+    rm -rf "$(host "$info_win")" "$log" "$record"
+    make_previous_install
+    export RECORDER_RESULT="setup.exe=0"
+    [ "$said" != "it wrote no setup.log" ] || unset RECORDER_RESULT
+    run_upgrade "$dist" /s
+    expect_exit "$code"
+    expect_runs setup.exe data.exe
+    expect_absent "$info_win"
+    expect_log_lines "$log" \
+      "uninstall: program $info_win\\setup.exe, command line $info_win\\setup.exe -s -uninst -f1\"$info_win\\uninstall.iss\"" \
+      "uninstall: setup.exe ended with exit code 23" \
+      "uninstall: $said; no failure reported, so the upgrade goes on" \
+      "wipe: the information folder is gone" \
+      "install: program $dist\\data.exe, command line $dist\\data.exe -s -f1\"$dist\\setup.iss\"" \
+      "install: data.exe ended with exit code $code" "exit code $code"
   done
 
   # A folder, or a link to another file, where the log goes: the same
@@ -321,6 +344,23 @@ $(cat "$log")"
     expect_runs setup.exe data.exe
     expect_absent "$info_win"
     [ "$(cat "$victim")" = keep ] || fail "the log was written through a $link link"
+  done
+
+  # An installer that ends with 0: its setup.log decides.
+  export RECORDER_EXIT="data.exe=0"
+  local result
+  for result in -3 0; do
+    rm -rf "$log" "$record" "$(host "$dist")/setup.log"
+    export RECORDER_RESULT="data.exe=$result"
+    run_upgrade "$dist" /s
+    expect_runs data.exe
+    if [ "$result" = 0 ]; then
+      expect_exit_zero
+    else
+      expect_exit "$failed"
+      expect_log_lines "$log" "install: setup.log ResultCode=-3" \
+        "install: data.exe ended with exit code 0 but its setup.log holds ResultCode=-3: exit code 1603"
+    fi
   done
 
   # Nothing installed before and no installer: no exit code to pass on.

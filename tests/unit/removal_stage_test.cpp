@@ -14,6 +14,8 @@ namespace {
 const std::string kWork = "C:\\upgrade-test\\stage";
 const std::string kDist = kWork + "\\dist";
 const std::string kInfo = kWork + "\\info";
+const UpgradeOptions kClassic = {0, ExitCodeChoice::Classic, "",
+                                 FailedUninstallChoice::Wipe};
 
 class RemovalStage : public test_files::ScratchFolderTest {
  protected:
@@ -101,7 +103,7 @@ TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {
   RunContext run;
   run.moduleFolder = kDist;
   run.infoFolder = kInfo;
-  EXPECT_FALSE(RemovePreviousInstall(run, 0, UpgradeLog()).refusal);
+  EXPECT_FALSE(RemovePreviousInstall(run, kClassic, UpgradeLog()).refusal);
   EXPECT_FALSE(test_files::Exists(kInfo));
 }
 

@@ -82,16 +82,19 @@ class UpgradeRun : public test_files::ScratchFolderTest {
     return false;
   }
 
-  // Runs the upgrade with each step of each program's run recorded, `failing_`
-  // failing, as `choice` asks, in the mode `argumentCount` gives.
-  int Run(ExitCodeChoice choice, int argumentCount = 1) {
+  // Runs the upgrade, without a log, with each step of each program's run
+  // recorded, `failing_` failing, as `choice` and `afterFailure` ask, in the
+  // mode `argumentCount` gives.
+  int Run(ExitCodeChoice choice, int argumentCount = 1,
+          FailedUninstallChoice afterFailure = FailedUninstallChoice::Wipe) {
     const test_files::ScopedHook<StartHook> seam(SetStartHookForTesting,
                                                  FailOneStep);
     RunContext run = FindRunContext(InstallLayout::Layout32, 1);
     run.argumentCount = argumentCount;
     run.mode = ModeForArgumentCount(argumentCount);
     const ProductLock lock;
-    return RunUpgrade(run, lock, UpgradeOptions{0, choice, ""}, UpgradeLog());
+    return RunUpgrade(run, lock, UpgradeOptions{0, choice, "", afterFailure},
+                      UpgradeLog());
   }
 
   // The information folder holds what it held, and no response file.
@@ -102,11 +105,17 @@ class UpgradeRun : public test_files::ScratchFolderTest {
   }
 
   // Records each step of each run as "name step" and fails the one step
-  // `failing_` names with `error_`.
+  // `failing_` names with `error_`. Once the uninstaller ended, writes
+  // `uninstallResult_` into its setup.log, when one is given.
   static DWORD FailOneStep(const std::string& program, RunStep step) {
     const char* const names[] = {"create", "resume", "wait", "exit code"};
     const std::string seen =
         LastPartOf(program) + " " + names[static_cast<int>(step)];
+    if (seen == "setup.exe exit code" && !uninstallResult_.empty()) {
+      test_files::WriteFile(
+          InfoFolderPath(InstallLayout::Layout32) + "\\setup.log",
+          "[ResponseResult]\r\nResultCode=" + uninstallResult_ + "\r\n");
+    }
     steps_.push_back(seen);
     return seen == failing_ ? error_ : static_cast<DWORD>(ERROR_SUCCESS);
   }
@@ -121,11 +130,13 @@ class UpgradeRun : public test_files::ScratchFolderTest {
   static std::vector<std::string> steps_;
   static std::string failing_;
   static DWORD error_;
+  static std::string uninstallResult_;
 };
 
 std::vector<std::string> UpgradeRun::steps_;
 std::string UpgradeRun::failing_;
 DWORD UpgradeRun::error_;
+std::string UpgradeRun::uninstallResult_;
 
 // A step of a program's run that fails: the loader refusing the installer
 // before anything is removed, the uninstaller refused for want of elevation,
@@ -169,6 +180,45 @@ TEST_F(UpgradeRun, AFailedStepEndsWithItsCodeAndNeverLeavesNeither) {
     EXPECT_EQ(test_files::Exists(info_ + "\\uninstall.iss"),
               c.failing == std::string("setup.exe wait"))
         << c.failing;
+    TearDown();
+  }
+}
+
+// Built to keep the previous version after a failed uninstall, and with no
+// log: a ResultCode below 0 in the uninstaller's setup.log ends the run with
+// 1603 in both exit-code settings, the information folder whole but for the
+// response file placed, the installer never run. A ResultCode of 0, or the
+// default build, wipes and installs.
+TEST_F(UpgradeRun, AFailedUninstallKeepsThePreviousVersionWhenBuiltToKeep) {
+  const struct {
+    const char* result;
+    FailedUninstallChoice afterFailure;
+    ExitCodeChoice choice;
+    int exitCode;
+    bool wiped;
+  } cases[] = {
+      {"-3", FailedUninstallChoice::Keep, ExitCodeChoice::Classic,
+       kExitInstallFailed, false},
+      {"-51", FailedUninstallChoice::Keep, ExitCodeChoice::Installer,
+       kExitInstallFailed, false},
+      {"0", FailedUninstallChoice::Keep, ExitCodeChoice::Classic,
+       kExitUpgradeRan, true},
+      {"-3", FailedUninstallChoice::Wipe, ExitCodeChoice::Classic,
+       kExitUpgradeRan, true},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    SCOPED_TRACE(std::string("ResultCode=") + c.result);
+    failing_.clear();
+    uninstallResult_ = c.result;
+    EXPECT_EQ(Run(c.choice, 1, c.afterFailure), c.exitCode);
+    uninstallResult_.clear();
+    EXPECT_EQ(Saw("data.exe resume"), c.wiped);
+    if (c.wiped) {
+      EXPECT_FALSE(test_files::Exists(info_));
+    } else {
+      ExpectInformationFolderWhole();
+    }
     TearDown();
   }
 }
