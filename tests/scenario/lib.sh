@@ -412,7 +412,7 @@ $(cat "$log" 2>/dev/null)"
 # command line. Other test runs on this machine may use the same drive paths.
 expect_no_process_from() {
   local folder=$1 tries file left
-  if [ "$KIND" = wine ]; then folder+='\'; else folder=$(host "$1")/; fi
+  if [ "$KIND" = wine ]; then folder+="\\"; else folder=$(host "$1")/; fi
   for ((tries = 0; tries < 50; tries++)); do
     left=""
     for file in $(grep -lizF -- "$folder" /proc/[0-9]*/cmdline 2>/dev/null || true); do
