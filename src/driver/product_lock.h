@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "platform/owned_handle.h"
-#include "shared/refusal.h"
+#include "shared/exit_codes.h"
 
 // Takes the machine-wide mutex named for the product code
 // ("Global\UpgradeBootstrapper-{...}") without waiting, and owns it until it

@@ -6,8 +6,7 @@
 
 #include "driver/product_lock.h"
 #include "log/upgrade_log.h"
-#include "shared/refusal.h"
-#include "shared/run_context.h"
+#include "shared/exit_codes.h"
 #include "shared/upgrade_choices.h"
 
 // Silent for exactly one argument after the program name (a count of 2),

@@ -1,8 +1,13 @@
 // The installer engine's files and switches, as the program names them: the
 // new version's installer and its response file beside the program, the
 // engine's maintenance program and the uninstall response file in the
-// information folder, and the file where the engine writes a silent result.
+// information folder, and the file where the engine writes a silent result;
+// and the one way the engine's programs are started with a response file.
 #pragma once
+
+#include <string>
+
+#include "shared/launch_command.h"
 
 // The new version's installer, beside the program.
 inline constexpr char kInstaller[] = "data.exe";
@@ -20,3 +25,19 @@ inline constexpr char kSetupLog[] = "setup.log";
 // path of the response file follows each without a blank.
 inline constexpr char kSilentInstallSwitches[] = " -s -f1";
 inline constexpr char kSilentUninstallSwitches[] = " -s -uninst -f1";
+
+// The command that starts `program` lying in `folder` by its full path, with
+// `switches` and, right after them, the quoted path of `responseFile` in the
+// same folder: F\program<switches>"F\responseFile". The program path stays
+// unquoted, as the programs started this way expect. The separator is added
+// even after a drive root's own.
+inline LaunchCommand ResponseFileCommand(const std::string& folder,
+                                         const char* program,
+                                         const char* switches,
+                                         const char* responseFile) {
+  LaunchCommand command;
+  command.program = folder + "\\" + program;
+  command.line =
+      command.program + switches + "\"" + folder + "\\" + responseFile + "\"";
+  return command;
+}

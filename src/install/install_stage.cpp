@@ -1,12 +1,10 @@
 #include "install/install_stage.h"
 
 #include "engine/engine_files.h"
-#include "engine/response_command.h"
 #include "engine/setup_log.h"
 #include "files/open_entry.h"
 #include "files/path_parts.h"
 #include "launch/process_runner.h"
-#include "launch/run_text.h"
 #include "shared/exit_codes.h"
 
 LaunchCommand BuildInstallCommand(InstallMode mode,

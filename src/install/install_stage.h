@@ -11,9 +11,8 @@
 #include "launch/installer_check.h"
 #include "launch/process_runner.h"
 #include "log/upgrade_log.h"
+#include "shared/exit_codes.h"
 #include "shared/launch_command.h"
-#include "shared/refusal.h"
-#include "shared/run_context.h"
 #include "shared/upgrade_choices.h"
 
 // The command that starts the new installer. Interactive: the bare name

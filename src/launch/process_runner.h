@@ -86,6 +86,14 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
                                  unsigned helpersWaitSeconds);
 
+// "data.exe ended with exit code 3010", "setup.exe could not be started:
+// error 740", for the program `name` and its run.
+std::string RunOutcomeText(const char* name, const ProgramRun& run);
+
+// How the wait for what a program started ended, within the bound of
+// `seconds`.
+std::string HelpersWaitText(const HelpersRun& run, unsigned seconds);
+
 // Test seam: while a hook is set, each step of a program's run asks it
 // first, naming the program's path; a non-zero answer is taken as the
 // system's failure of that step with that error: the creation is refused, the

@@ -1,12 +1,11 @@
 #include "removal/removal_stage.h"
 
 #include "engine/engine_files.h"
-#include "engine/response_command.h"
 #include "engine/setup_log.h"
 #include "files/file_find.h"
 #include "files/folder_tree.h"
 #include "files/path_parts.h"
-#include "launch/run_text.h"
+#include "launch/process_runner.h"
 #include "platform/win32_api.h"
 #include "shared/exit_codes.h"
 #include "shared/upgrade_choices.h"

@@ -8,9 +8,8 @@
 #include "files/file_identity.h"
 #include "launch/process_runner.h"
 #include "log/upgrade_log.h"
+#include "shared/exit_codes.h"
 #include "shared/launch_command.h"
-#include "shared/refusal.h"
-#include "shared/run_context.h"
 #include "shared/upgrade_choices.h"
 
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the

@@ -7,6 +7,17 @@
 // too.
 #pragma once
 
+#include <string>
+
+// A refusal: a check found that the run must end before it changes anything
+// more, with one of the exit codes below and the reason the log gives ("the
+// installer cannot be started"). A check that lets the run go on returns no
+// refusal: std::optional<Refusal> is empty.
+struct Refusal {
+  int exitCode;
+  std::string reason;
+};
+
 // The upgrade ran: whatever the programs it started did, their exit codes do
 // not change it. Built to pass on the installer's own exit code, the program
 // ends with that instead.

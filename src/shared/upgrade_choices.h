@@ -3,6 +3,8 @@
 // program was built.
 #pragma once
 
+#include <string>
+
 // Which "Program Files" folder the installer engine used for its maintenance
 // files: the 32-bit one on 32-bit Windows, "Program Files (x86)" on 64-bit.
 enum class InstallLayout { Layout32, Layout64 };
@@ -31,4 +33,21 @@ struct UpgradeOptions {
   // Where to append the log, with %NAME% references; empty for no log.
   const char* logPath;
   FailedUninstallChoice afterFailedUninstall;
+};
+
+// What the program found when it started, found once and handed to every
+// stage, so that no stage reads it again and all see the same answers.
+struct RunContext {
+  // The program's own full path, empty when it cannot be read exactly; its
+  // folder, which holds its companion files (empty with it); and the number
+  // of arguments it was started with, its name included.
+  std::string ownPath;
+  std::string moduleFolder;
+  int argumentCount = 1;
+  InstallMode mode = InstallMode::Interactive;
+  InstallLayout layout = InstallLayout::Layout32;
+  // The installer engine's information folder for this product, and whether
+  // anything was there when the program started: a previous installation.
+  std::string infoFolder;
+  bool previousInstall = false;
 };
