@@ -249,9 +249,9 @@ $(cat "$log")"
   # A restart the uninstall asked for (3010, or 1641: it started one) is
   # passed on when the installer ended with 0. Natively an exit status has 8
   # bits, so the program never sees such a code from the uninstaller.
-  local asked
-  for asked in 3010 1641; do
-    [ "$KIND" = wine ] || break
+  local asked restarts=(3010 1641)
+  [ "$KIND" = wine ] || restarts=()
+  for asked in "${restarts[@]}"; do
     rm -f "$record"
     make_previous_install
     RECORDER_EXIT="setup.exe=$asked,data.exe=0" run_upgrade "$dist" /s
