@@ -166,6 +166,34 @@ run_upgrade() {
   fi
 }
 
+# Starts run_upgrade with the arguments given in the background;
+# wait_for_background_upgrade waits for it to end and sets $exit_code.
+start_upgrade_in_background() {
+  rm -f "$WORK/background_exit.txt"
+  (run_upgrade "$@" && echo "$exit_code" >"$WORK/background_exit.txt") &
+  background_upgrade=$!
+}
+
+wait_for_background_upgrade() {
+  wait "$background_upgrade" || true
+  [ -f "$WORK/background_exit.txt" ] || fail "the run in the background failed"
+  exit_code=$(cat "$WORK/background_exit.txt")
+}
+
+# Starts the upgrade program in the distribution folder $1 with the arguments
+# that follow in the background, as a process of its own whose Unix process
+# id (under Wine that of the Windows process itself) goes to $upgrade_pid, so
+# that a test can kill it.
+start_upgrade_process() {
+  local folder=$1
+  shift
+  local -a loader=()
+  if [ "$KIND" = wine ]; then loader=("$wine_loader"); fi
+  (cd "$WORK" && exec "${loader[@]}" "$(host "$folder")/$program_file" "$@" </dev/null >/dev/null 2>&1) &
+  # shellcheck disable=SC2034 # read by the scenarios, which source this file
+  upgrade_pid=$!
+}
+
 # Starts the upgrade program in the host folder $1 from that folder, as the
 # Wine loader can start a program whose path no launcher could name; sets
 # $exit_code.
@@ -294,14 +322,22 @@ open(sys.argv[1], "wb").write(image)
 EOT
 }
 
-# Waits at most $2 seconds for a line of the record beginning with $1.
+# Waits at most $2 seconds for a line of the record beginning with $1, or
+# for $3 such lines.
 wait_for_record() {
   local tries
   for ((tries = 0; tries < $2 * 10; tries++)); do
-    grep -q "^$1" "$record" 2>/dev/null && return 0
+    [ "$(record_count "$1")" -ge "${3:-1}" ] && return 0
     sleep 0.1
   done
-  fail "no line [$1] in the record after $2 s"
+  fail "no ${3:-1} lines [$1] in the record after $2 s"
+}
+
+# How many lines of the record begin with $1.
+record_count() {
+  local count
+  count=$(grep -c "^$1" "$record" 2>/dev/null || true)
+  echo "${count:-0}"
 }
 
 # The first line of the record beginning with $1 comes before the first

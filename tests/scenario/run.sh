@@ -346,6 +346,37 @@ scenario_deployment_exit_code_and_log() {
     [ "$(cat "$victim")" = keep ] || fail "the log was written through a $link link"
   done
 
+  # A restart the uninstall asked for (3010, or 1641: it started one) is
+  # passed on when the installer ended with 0. Natively an exit status has 8
+  # bits, so the program never sees such a code from the uninstaller.
+  local asked restarts=(3010 1641)
+  [ "$KIND" = wine ] || restarts=()
+  for asked in "${restarts[@]}"; do
+    rm -f "$record"
+    make_previous_install
+    RECORDER_EXIT="setup.exe=$asked,data.exe=0" run_upgrade "$dist" /s
+    expect_exit 3010
+    expect_runs setup.exe data.exe
+  done
+
+  # The name of a read-only file the wipe leaves, which the log reports,
+  # cannot forge a line: its control characters are written escaped.
+  rm -rf "$log" "$record"
+  make_previous_install
+  local forged=$'left\r\nexit code 0\x1b[2K' info
+  info=$(host "$info_win")
+  echo keep >"$info/$forged"
+  chmod a-w "$info/$forged"
+  run_upgrade "$dist" /s
+  expect_exit "$code"
+  [ -f "$info/$forged" ] || fail "the read-only file with control characters in its name went"
+  { grep -qF 'stayed with 1 entries: left<0d><0a>exit code 0<1b>[2K' "$log" &&
+    ! grep -avqE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} ' "$log"; } ||
+    fail "a name wrote a line of its own, or not escaped, into the log:
+$(cat -v "$log")"
+  chmod -R u+w "$info"
+  rm -rf "$info"
+
   # An installer that ends with 0: its setup.log decides.
   export RECORDER_EXIT="data.exe=0"
   local result
@@ -370,6 +401,49 @@ scenario_deployment_exit_code_and_log() {
   expect_exit 44
   expect_runs
   grep -qF "exit code 44" "$log" || fail "the log does not end with exit code 44"
+}
+
+# One upgrade of a product at a time: a second run while the first's
+# uninstaller runs, and again while its installer runs, ends at once with
+# 1618 (natively the low 8 bits, 82) and starts nothing; the first completes.
+# A run killed while its uninstaller runs leaves the mutex to the next run,
+# which completes while the orphaned uninstaller still runs.
+scenario_one_upgrade_at_a_time() {
+  local busy=1618 stage runs=0
+  [ "$KIND" = wine ] || busy=82
+  export RECORDER_UNTIL="setup.exe=go uninstall,data.exe=go install"
+  trap 'printf "go uninstall\ngo install\n" >>"$record"; wait' EXIT
+  make_distribution "$dist"
+  make_previous_install
+  start_upgrade_in_background "$dist" /s
+  for stage in setup.exe:uninstall data.exe:install; do
+    wait_for_record "run ${stage%:*}" 30
+    runs=$((runs + 1))
+    # Its own programs would not wait for the test.
+    RECORDER_UNTIL="" run_limit=20 run_upgrade "$dist" /s
+    expect_exit "$busy"
+    [ "$(record_count "run ")" = $runs ] || fail "the second run started a program"
+    echo "go ${stage#*:}" >>"$record"
+  done
+  wait_for_background_upgrade
+  expect_exit_zero
+  expect_runs setup.exe data.exe
+  expect_absent "$info_win"
+
+  rm -f "$record"
+  make_previous_install
+  start_upgrade_process "$dist" /s
+  wait_for_record "run setup.exe" 30
+  kill -KILL "$upgrade_pid"
+  wait "$upgrade_pid" || true
+  start_upgrade_in_background "$dist" /s
+  wait_for_record "run setup.exe" 30 2
+  printf "go uninstall\ngo install\n" >>"$record"
+  wait_for_background_upgrade
+  expect_exit_zero
+  expect_absent "$info_win"
+  { [ "$(record_count "run data.exe")" = 1 ] && [ "$(record_count "end data.exe")" = 1 ]; } ||
+    fail "the installer did not run once after the killed run"
 }
 
 # Natively: the uninstaller leaves a helper writing into the information
