@@ -96,7 +96,7 @@ std::optional<FileIdentity> IdentityClearingReadOnly(const std::string& path) {
       OpenEntry(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                 FILE_FLAG_OPEN_REPARSE_POINT);
   BY_HANDLE_FILE_INFORMATION info;
-  if (!DescribeOpenEntry(entry.get(), info) || !IsFileNotLink(info))
+  if (!DescribeOpenEntry(entry.get(), info) || !IsSingleNamedFile(info))
     return std::nullopt;
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
     FILE_BASIC_INFO basic = {};

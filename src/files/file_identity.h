@@ -25,8 +25,9 @@ struct FileIdentity {
 std::optional<FileIdentity> EntryIdentity(const std::string& path);
 
 // The identity of the file at `path` itself, its read-only attribute cleared
-// through the same handle; none when it cannot be opened or is a folder or a
-// link, which is then left as it is.
+// through the same handle; none when it cannot be opened, is a folder or a
+// link, or has another name (a hard link, perhaps to a file elsewhere), which
+// is then left as it is.
 std::optional<FileIdentity> IdentityClearingReadOnly(const std::string& path);
 
 // Deletes the entry at `path`, its read-only attribute cleared first, only

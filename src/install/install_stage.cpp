@@ -90,6 +90,14 @@ int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
     });
     return noneStarted;
   }
+  if (process_->EndedUnrun()) {
+    // Ended while it waited (an uninstaller may end every program of its
+    // product's names): created again from the file still held.
+    LogEvent(log_, [&] {
+      return "install: data.exe ended before it ran; it is created again";
+    });
+    process_.emplace(CreateSuspended(command_));
+  }
   const SetupLogState before =
       setupLog_.empty() ? SetupLogState() : SetupLogStateOf(setupLog_);
   // Held until the process runs: from then on the system holds its file.

@@ -84,6 +84,11 @@ StartedProgram::~StartedProgram() {
   }
 }
 
+bool StartedProgram::EndedUnrun() const {
+  return process_.valid() && !resumed_ &&
+         WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
+}
+
 StartedProgram CreateSuspended(LaunchCommand& command) {
   StartedProgram started;
   started.program_ = command.program.empty() ? command.line : command.program;

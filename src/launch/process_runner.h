@@ -49,6 +49,10 @@ class StartedProgram {
   // ERROR_SUCCESS when the process exists; otherwise the system's refusal.
   DWORD startError = ERROR_SUCCESS;
 
+  // Whether the process was created and has ended without being resumed:
+  // something else ended it while it waited.
+  bool EndedUnrun() const;
+
  private:
   friend StartedProgram CreateSuspended(LaunchCommand& command);
   friend HelpersRun ResumeAndWait(StartedProgram& started,

@@ -42,6 +42,16 @@ scenario_silent_upgrade() {
   expect_silent_install "$dist"
   expect_field data.exe cwd "$(work_win)"
   expect_absent "$info_win"
+  # An uninstaller that ends every program named data.exe ends the installer
+  # waiting to run: it is created again from the file held, and runs.
+  if [ "$KIND" = wine ]; then
+    rm -f "$record"
+    make_previous_install
+    UNINSTALLER_HELPER=$(helper_line kill data.exe) run_upgrade "$dist" /s
+    expect_exit_zero
+    expect_runs setup.exe data.exe
+    grep -qx "helper killed 1" "$record" || fail "the installer waiting to run was not ended"
+  fi
 }
 
 scenario_interactive_upgrade() {

@@ -95,6 +95,23 @@ TEST_F(FileSafety, IsThisProgramByIdentityOrByContent) {
   }
 }
 
+// The placed response file loses its read-only bit, but a file with a second
+// name, which may lie outside the folder, keeps it.
+TEST_F(FileSafety, ClearsReadOnlyOnlyOfAFileWithOneName) {
+  const std::string single = kWork + "\\single.iss";
+  const std::string linked = kWork + "\\linked.iss";
+  test_files::WriteFile(single);
+  test_files::WriteFile(kWork + "\\outside.iss");
+  fs::create_hard_link(test_files::Host(kWork + "\\outside.iss"),
+                       test_files::Host(linked));
+  test_files::MakeReadOnly(single);
+  test_files::MakeReadOnly(linked);
+  EXPECT_EQ(IdentityClearingReadOnly(single), EntryIdentity(single));
+  EXPECT_FALSE(test_files::IsReadOnly(single));
+  EXPECT_FALSE(IdentityClearingReadOnly(linked));
+  EXPECT_TRUE(test_files::IsReadOnly(kWork + "\\outside.iss"));
+}
+
 TEST_F(FileSafety, FolderIsOrLiesWithinFollowsLinks) {
   const std::string outer = kWork + "\\info";
   test_files::MakeFolder(outer + "\\sub");
