@@ -289,20 +289,6 @@ end_helpers() {
   wait_for_record "helper released" 20
 }
 
-# Under Wine: fails when a process of one of the image names given runs in
-# the prefix, as the helper reads the list of processes.
-expect_no_process() {
-  local list=$WORK/processes.txt name
-  place_helper
-  rm -f "$list"
-  (cd "$WORK" && RECORD_FILE=$(fixture_path "$list") wine_run "$(host "$helper_win")" processes \
-    </dev/null >/dev/null 2>&1) || true
-  grep -q "^process=" "$list" 2>/dev/null || fail "no list of processes: $(cat "$list" 2>/dev/null)"
-  for name; do
-    ! grep -qixF "process=$name" "$list" || fail "a process $name still runs"
-  done
-}
-
 # Changes the Windows program $1 into one the system refuses to create,
 # although each check the upgrade program makes of a file passes: its section
 # alignment becomes half a page while its file alignment stays 512 bytes. The

@@ -716,7 +716,8 @@ scenario_installer_missing_keeps_previous() {
       grep -qF "exit code 42" "$log"; } || fail "the log does not give the refusal: $(cat "$log")"
     [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
       fail "the information folder changed"
-    expect_no_process data.exe setup.exe
+    expect_no_process_from "$dist"
+    expect_no_process_from "$info_win"
   fi
 
   # In silent mode the install response file must be a file too.
@@ -858,7 +859,7 @@ scenario_abnormal_ending() {
       exit_code=$?
     [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
     expect_runs
-    expect_no_process data.exe
+    expect_no_process_from "$dist"
   fi
 }
 
