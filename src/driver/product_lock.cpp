@@ -10,10 +10,13 @@ const char kMutexName[] = "Global\\UpgradeBootstrapper-" UPGRADE_PRODUCT_CODE;
 
 }  // namespace
 
+bool WaitMeansOwned(DWORD wait) {
+  return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
 ProductLock::ProductLock() : mutex_(CreateMutexA(nullptr, FALSE, kMutexName)) {
   if (!mutex_.valid()) return;
-  const DWORD wait = WaitForSingleObject(mutex_.get(), 0);
-  owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  owned_ = WaitMeansOwned(WaitForSingleObject(mutex_.get(), 0));
 }
 
 ProductLock::~ProductLock() {

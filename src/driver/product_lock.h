@@ -13,6 +13,11 @@
 // rerun after a kill completes. The name is public and created with the
 // default security: a local user who creates and holds it first blocks
 // upgrades of the product until they let go.
+// Whether the answer of a wait on the product's mutex makes it ours: it was
+// free (WAIT_OBJECT_0), or its owner ended without letting go
+// (WAIT_ABANDONED); not when it timed out or failed.
+bool WaitMeansOwned(DWORD wait);
+
 class ProductLock {
  public:
   ProductLock();

@@ -78,9 +78,27 @@ std::optional<Refusal> InstallStage::CreateInstaller() {
                  "the system refuses to start the installer"};
 }
 
-int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
-  const bool installer = options_.exitCode == ExitCodeChoice::Installer;
+int InstallExitCode(ExitCodeChoice choice, const std::optional<ProgramRun>& ran,
+                    bool previousInstall, bool setupLogFailure,
+                    std::optional<DWORD> uninstallExitCode) {
+  const bool installer = choice == ExitCodeChoice::Installer;
   const int noneStarted = installer ? kExitNoInstallerStarted : kExitUpgradeRan;
+  if (!ran) return noneStarted;
+  if (ran->startError != ERROR_SUCCESS) {
+    return previousInstall ? kExitInstallerNotResumed : noneStarted;
+  }
+  if (ran->waitError != ERROR_SUCCESS) return kExitInstallerEndUnknown;
+  if (!installer) return kExitUpgradeRan;
+  if (!ran->exitCode) return kExitInstallerEndUnknown;
+  if (*ran->exitCode != 0) return static_cast<int>(*ran->exitCode);
+  // Engines of this family end with 0 after a failed silent install.
+  if (setupLogFailure) return kExitInstallFailed;
+  const bool restartAsked = uninstallExitCode == kExitRestartNeeded ||
+                            uninstallExitCode == kExitRestartStarted;
+  return restartAsked ? kExitRestartNeeded : kExitUpgradeRan;
+}
+
+int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
   if (installer_ != InstallerCheck::Startable || !process_) {
     LogEvent(log_, [&] {
       return "install: no installer that can start was found (" +
@@ -88,7 +106,8 @@ int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
                                        : command_.program) +
              "); nothing was started";
     });
-    return noneStarted;
+    return InstallExitCode(options_.exitCode, std::nullopt,
+                           run_.previousInstall, false, uninstallExitCode);
   }
   if (process_->EndedUnrun()) {
     // Ended while it waited (an uninstaller may end every program of its
@@ -105,33 +124,27 @@ int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
       *process_, options_.helpersWaitSeconds,
       [](void* hold) { static_cast<FileHold*>(hold)->Release(); }, &held_);
   LogEvent(log_, [&] { return "install: " + RunOutcomeText(kInstaller, ran); });
-  if (ran.startError != ERROR_SUCCESS) {
-    return run_.previousInstall ? kExitInstallerNotResumed : noneStarted;
-  }
-  if (ran.waitError != ERROR_SUCCESS) return kExitInstallerEndUnknown;
-  LogEvent(log_, [&] {
-    return "install: " + HelpersWaitText(ran, options_.helpersWaitSeconds);
-  });
   SetupLogResult written;
-  if (!setupLog_.empty()) {
-    // Read once, now that its helpers ended.
-    written = SetupLogWrittenSince(setupLog_, before);
-    LogEvent(log_, [&] { return "install: " + SetupLogText(written); });
+  if (ran.startError == ERROR_SUCCESS && ran.waitError == ERROR_SUCCESS) {
+    LogEvent(log_, [&] {
+      return "install: " + HelpersWaitText(ran, options_.helpersWaitSeconds);
+    });
+    if (!setupLog_.empty()) {
+      // Read once, now that its helpers ended.
+      written = SetupLogWrittenSince(setupLog_, before);
+      LogEvent(log_, [&] { return "install: " + SetupLogText(written); });
+    }
   }
-  if (!installer) return kExitUpgradeRan;
-  if (!ran.exitCode) return kExitInstallerEndUnknown;
-  if (*ran.exitCode == 0 && ReportsFailure(written)) {
-    // Engines of this family end with 0 after a failed silent install.
+  const int exitCode =
+      InstallExitCode(options_.exitCode, ran, run_.previousInstall,
+                      ReportsFailure(written), uninstallExitCode);
+  if (exitCode == kExitInstallFailed && ran.exitCode == DWORD{0}) {
     LogEvent(log_, [&] {
       return "install: data.exe ended with exit code 0 but its setup.log "
              "holds ResultCode=" +
              std::to_string(*written.resultCode) + ": exit code " +
              std::to_string(kExitInstallFailed);
     });
-    return kExitInstallFailed;
   }
-  const bool restartAsked = uninstallExitCode == kExitRestartNeeded ||
-                            uninstallExitCode == kExitRestartStarted;
-  if (*ran.exitCode == 0 && restartAsked) return kExitRestartNeeded;
-  return static_cast<int>(*ran.exitCode);
+  return exitCode;
 }

@@ -22,6 +22,19 @@
 LaunchCommand BuildInstallCommand(InstallMode mode,
                                   const std::string& moduleFolder);
 
+// The exit code of a run that reached the install stage, as `choice` asks:
+// kExitUpgradeRan, or the installer's own, 3010 for its 0 after an uninstall
+// that ended with 3010 or 1641 (`uninstallExitCode`), and kExitInstallFailed
+// for its 0 with a failure in the setup.log written (`setupLogFailure`).
+// `ran` is none when no installer could be created: kExitUpgradeRan or
+// kExitNoInstallerStarted, as for one that could not be resumed with nothing
+// installed before; resumed after the removal (`previousInstall`), that is
+// kExitInstallerNotResumed. kExitInstallerEndUnknown when the wait failed or,
+// passing on its exit code, that code could not be read.
+int InstallExitCode(ExitCodeChoice choice, const std::optional<ProgramRun>& ran,
+                    bool previousInstall, bool setupLogFailure,
+                    std::optional<DWORD> uninstallExitCode);
+
 class InstallStage {
  public:
   // Composes the install command for the mode of `run`, finds the installer
@@ -55,19 +68,9 @@ class InstallStage {
 
   // Resumes the installer created, releases what was held, and waits for it
   // and for what it starts, within the helpers' bound; then returns the exit
-  // code the options ask for: kExitUpgradeRan, or the installer's own; when
-  // that is 0 and the uninstall asked for a restart (`uninstallExitCode`
-  // 3010 or 1641), 3010, so that the restart is not lost. An
-  // installer that could not be created (possible only with nothing
-  // installed before) is not started: kExitUpgradeRan, or
-  // kExitNoInstallerStarted. kExitInstallerNotResumed when the previous
-  // version was removed and the installer could not be resumed;
-  // kExitInstallerEndUnknown when the wait for it failed or, passing on its
-  // exit code, that code cannot be read. Passing on its exit code in silent
-  // mode, an exit code of 0 with a setup.log written during the run that
-  // holds a ResultCode below 0 gives kExitInstallFailed. The setup.log is
-  // read once, after the wait for the installer's helpers, when the log or
-  // that rule needs it.
+  // code InstallExitCode chooses. An installer that could not be created is
+  // not started. The setup.log is read once, after the wait for the
+  // installer's helpers, when the log or the exit code needs it.
   int Run(std::optional<DWORD> uninstallExitCode);
 
  private:

@@ -97,6 +97,28 @@ TEST_F(RemovalStage, TheRunnerReportsTheExitCodeAndTheEndOfTheHelpersWait) {
   }
 }
 
+// Reached through a link, the folder's uninstaller runs, and the response file
+// placed through the link goes after it: nothing stays where the link led.
+TEST_F(RemovalStage, TheResponseFilePlacedThroughALinkGoesAfterTheUninstall) {
+  const std::string linked = kWork + "\\linked";
+  char recorder[MAX_PATH] = {};
+  GetFullPathNameA(TEST_BUILD_DIR "/tests/recorder" TEST_EXE_SUFFIX, MAX_PATH,
+                   recorder, nullptr);
+  ASSERT_TRUE(CopyFileA(recorder, (kInfo + "\\setup.exe").c_str(), FALSE));
+  test_files::WriteFile(kDist + "\\uninstall.iss", "[response]");
+  if (!test_files::MakeFolderLink(kInfo, linked)) {
+    GTEST_SKIP() << "here a test program cannot make a folder link";
+  }
+  RunContext run;
+  run.moduleFolder = kDist;
+  run.infoFolder = linked;
+  const RemovalResult removal =
+      RemovePreviousInstall(run, kClassic, UpgradeLog());
+  EXPECT_EQ(removal.uninstaller.startError, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_FALSE(test_files::Exists(kInfo + "\\uninstall.iss"));
+  EXPECT_TRUE(test_files::Exists(kInfo + "\\setup.exe"));
+}
+
 TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {
   test_files::WriteFile(kInfo + "\\data\\file.bin");
   test_files::MakeReadOnly(kInfo);

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "log/upgrade_log.h"
+#include "test_files.h"
 
 namespace {
 
@@ -34,6 +36,40 @@ TEST(SetupLog, ResultCodeOfTheResponseResultSection) {
   for (const auto& c : cases) {
     EXPECT_EQ(SetupLogResultCode(c.text), c.code) << "text: [" << c.text << "]";
   }
+}
+
+// A setup.log counts as written when its identity, size or last-write time
+// changed: an engine that rewrites an earlier failure's log in place at the
+// same size is told by the time alone.
+TEST(SetupLog, WrittenSinceByIdentitySizeOrLastWriteTime) {
+  const std::string folder = "C:\\upgrade-test\\setup-log";
+  const std::string path = folder + "\\setup.log";
+  const struct {
+    const char* change;
+    const char* text;
+    int secondsLater;
+    bool written;
+  } cases[] = {
+      {"untouched", "ResultCode=-3", 0, false},
+      {"same size, later", "ResultCode=-5", 2, true},
+      {"longer", "ResultCode=-51", 0, true},
+  };
+  for (const auto& c : cases) {
+    test_files::Wipe(folder);
+    test_files::WriteFile(path, "[ResponseResult]\r\nResultCode=-3\r\n");
+    const auto time = std::filesystem::last_write_time(test_files::Host(path));
+    const SetupLogState before = SetupLogStateOf(path);
+    if (c.text != std::string("ResultCode=-3")) {
+      test_files::WriteFile(
+          path, "[ResponseResult]\r\n" + std::string(c.text) + "\r\n");
+      std::filesystem::last_write_time(
+          test_files::Host(path), time + std::chrono::seconds(c.secondsLater));
+    }
+    const SetupLogResult result = SetupLogWrittenSince(path, before);
+    EXPECT_EQ(result.written, c.written) << "input: " << c.change;
+    EXPECT_EQ(ReportsFailure(result), c.written) << "input: " << c.change;
+  }
+  test_files::Wipe(folder);
 }
 
 // A log path is used only as a drive path with every reference expanded: an

@@ -19,11 +19,71 @@
 
 namespace {
 
-TEST(UpgradeSequence, ExactlyOneArgumentMeansSilent) {
-  EXPECT_EQ(ModeForArgumentCount(1), InstallMode::Interactive);
-  EXPECT_EQ(ModeForArgumentCount(2), InstallMode::Silent);
-  EXPECT_EQ(ModeForArgumentCount(3), InstallMode::Interactive);
-  EXPECT_EQ(ModeForArgumentCount(7), InstallMode::Interactive);
+// The exit code of a run that reached the installer: a row per rule.
+TEST(UpgradeSequence, ExitCodeOfARunThatReachedTheInstaller) {
+  const auto ended = [](std::optional<DWORD> code) {
+    return std::optional<ProgramRun>(
+        ProgramRun{ERROR_SUCCESS, ERROR_SUCCESS, code});
+  };
+  const std::optional<ProgramRun> notResumed =
+      ProgramRun{ERROR_ACCESS_DENIED, ERROR_SUCCESS, std::nullopt};
+  const std::optional<ProgramRun> waitFailed =
+      ProgramRun{ERROR_SUCCESS, ERROR_INVALID_HANDLE, std::nullopt};
+  const ExitCodeChoice classic = ExitCodeChoice::Classic;
+  const ExitCodeChoice own = ExitCodeChoice::Installer;
+  const struct {
+    const char* rule;
+    ExitCodeChoice choice;
+    std::optional<ProgramRun> ran;
+    bool previous;
+    bool setupLogFailure;
+    std::optional<DWORD> uninstall;
+    int exitCode;
+  } cases[] = {
+      {"classic: 0 whatever it ended with", classic, ended(5), true, true, 3010,
+       kExitUpgradeRan},
+      {"the installer's own code", own, ended(5), true, false, 1641, 5},
+      {"0 with a setup.log failure", own, ended(0), false, true, 3010,
+       kExitInstallFailed},
+      {"0 after an uninstall's 3010", own, ended(0), true, false, 3010,
+       kExitRestartNeeded},
+      {"0 after an uninstall's 1641", own, ended(0), true, false, 1641,
+       kExitRestartNeeded},
+      {"0 after an uninstall's 0", own, ended(0), true, false, 0, 0},
+      {"an exit code that cannot be read", own, ended(std::nullopt), true,
+       false, 3010, kExitInstallerEndUnknown},
+      {"a wait that failed", classic, waitFailed, true, false, 0,
+       kExitInstallerEndUnknown},
+      {"not resumed after the removal", classic, notResumed, true, false, 0,
+       kExitInstallerNotResumed},
+      {"not resumed, nothing installed before", own, notResumed, false, false,
+       std::nullopt, kExitNoInstallerStarted},
+      {"none started, classic", classic, std::nullopt, false, false,
+       std::nullopt, kExitUpgradeRan},
+      {"none started, its own code", own, std::nullopt, false, false,
+       std::nullopt, kExitNoInstallerStarted},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(InstallExitCode(c.choice, c.ran, c.previous, c.setupLogFailure,
+                              c.uninstall),
+              c.exitCode)
+        << "input: " << c.rule;
+  }
+}
+
+// A wait on the product's mutex: free or abandoned by a killed owner makes
+// it ours; a timeout or a failure does not.
+TEST(UpgradeSequence, AMutexWaitMeansOursWhenFreeOrAbandoned) {
+  const struct {
+    DWORD wait;
+    bool ours;
+  } cases[] = {{WAIT_OBJECT_0, true},
+               {WAIT_ABANDONED, true},
+               {WAIT_TIMEOUT, false},
+               {WAIT_FAILED, false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(WaitMeansOwned(c.wait), c.ours) << "input: wait " << c.wait;
+  }
 }
 
 // The install command of each mode, on a module folder and on a drive root,
