@@ -68,10 +68,13 @@ std::string StartText(const RunContext& run) {
 // The checks that come before anything is changed, in their order; the first
 // refusal ends the run. The removal's own come only where there is one.
 std::optional<Refusal> ChecksBeforeAnyChange(const RunContext& run,
-                                             const InstallStage& install) {
+                                             const InstallStage& install,
+                                             const LaunchCommand& uninstall) {
   if (auto refusal = install.CheckNotThisProgram()) return refusal;
   if (!run.previousInstall) return std::nullopt;
-  if (auto refusal = CheckUninstallerIsNotThisProgram(run)) return refusal;
+  if (auto refusal = CheckUninstallerIsNotThisProgram(uninstall, run.ownPath)) {
+    return refusal;
+  }
   if (auto refusal = install.CheckStartable()) return refusal;
   return CheckOwnFolderOutside(run);
 }
@@ -139,14 +142,17 @@ int RunUpgrade(const RunContext& run, const ProductLock& lock,
   if (auto refusal = lock.Check()) return Refuse(log, *refusal);
   if (auto refusal = CheckPaths(run)) return Refuse(log, *refusal);
   InstallStage install(run, options, log);
-  if (auto refusal = ChecksBeforeAnyChange(run, install)) {
+  LaunchCommand uninstall = BuildUninstallCommand(run.infoFolder);
+  install.FindAndHoldInstaller();
+  if (auto refusal = ChecksBeforeAnyChange(run, install, uninstall)) {
     return Refuse(log, *refusal);
   }
   // The loader's verdict, before anything is removed.
   if (auto refusal = install.CreateInstaller()) return Refuse(log, *refusal);
   std::optional<DWORD> uninstallExitCode;
   if (run.previousInstall) {
-    const RemovalResult removal = RemovePreviousInstall(run, options, log);
+    const RemovalResult removal =
+        RemovePreviousInstall(run, uninstall, options, log);
     if (removal.refusal) return Refuse(log, *removal.refusal);
     uninstallExitCode = removal.uninstaller.exitCode;
   }

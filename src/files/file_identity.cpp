@@ -78,6 +78,37 @@ std::string ResolvedPath(const std::string& path) {
   return resolved;
 }
 
+// Whether the file `otherInfo` describes, whose content `otherContent` reads
+// (null when it cannot), is this program's own file at `ownPath`.
+bool IsThisProgramFile(const BY_HANDLE_FILE_INFORMATION& otherInfo,
+                       HANDLE otherContent, const std::string& ownPath) {
+  BY_HANDLE_FILE_INFORMATION ownInfo;
+  if (!DescribeOpenEntry(OpenEntry(ownPath, FILE_READ_ATTRIBUTES, 0).get(),
+                         ownInfo)) {
+    return true;
+  }
+  if (!IsNotFolder(otherInfo)) return false;
+  if (ownInfo.nFileSizeHigh != otherInfo.nFileSizeHigh ||
+      ownInfo.nFileSizeLow != otherInfo.nFileSizeLow) {
+    return false;
+  }
+  // The content decides, read through a handle on the very file just told
+  // apart: some file systems give every file the index 0, or one file the
+  // index of another.
+  const OwnedHandle ownContent = OpenEntry(ownPath, GENERIC_READ, 0);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (otherContent != nullptr && DescribeOpenEntry(ownContent.get(), info) &&
+      IdentityOf(info) == IdentityOf(ownInfo)) {
+    const std::optional<bool> same =
+        SameContent(ownContent.get(), otherContent);
+    if (same) return *same;
+  }
+  // Content that cannot be read leaves the identity, where the system gives
+  // a file an index of its own.
+  return (ownInfo.nFileIndexHigh | ownInfo.nFileIndexLow) != 0 &&
+         IdentityOf(ownInfo) == IdentityOf(otherInfo);
+}
+
 }  // namespace
 
 std::optional<FileIdentity> EntryIdentity(const std::string& path) {
@@ -128,7 +159,6 @@ bool DeleteIfStillTheFile(const std::string& path,
 bool IsThisProgram(const std::string& path, const std::string& ownPath) {
   // Telling the files apart needs no right to read them: only their content
   // does, and a program may be run by an account that may only execute it.
-  const OwnedHandle ownEntry = OpenEntry(ownPath, FILE_READ_ATTRIBUTES, 0);
   const OwnedHandle otherEntry = OpenEntry(path, FILE_READ_ATTRIBUTES, 0);
   if (!otherEntry.valid()) {
     // What is not there cannot be this program; what cannot be told apart
@@ -136,35 +166,20 @@ bool IsThisProgram(const std::string& path, const std::string& ownPath) {
     const DWORD error = GetLastError();
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
   }
-  BY_HANDLE_FILE_INFORMATION ownInfo;
   BY_HANDLE_FILE_INFORMATION otherInfo;
-  if (!DescribeOpenEntry(ownEntry.get(), ownInfo) ||
-      !DescribeOpenEntry(otherEntry.get(), otherInfo)) {
-    return true;
-  }
-  if (!IsNotFolder(otherInfo)) return false;
-  if (ownInfo.nFileSizeHigh != otherInfo.nFileSizeHigh ||
-      ownInfo.nFileSizeLow != otherInfo.nFileSizeLow) {
-    return false;
-  }
-  // The content decides, read through handles on the very files just told
-  // apart: some file systems give every file the index 0, or one file the
-  // index of another.
-  const OwnedHandle ownContent = OpenEntry(ownPath, GENERIC_READ, 0);
-  const OwnedHandle otherContent = OpenEntry(path, GENERIC_READ, 0);
   BY_HANDLE_FILE_INFORMATION info;
-  if (DescribeOpenEntry(ownContent.get(), info) &&
-      IdentityOf(info) == IdentityOf(ownInfo) &&
-      DescribeOpenEntry(otherContent.get(), info) &&
-      IdentityOf(info) == IdentityOf(otherInfo)) {
-    const std::optional<bool> same =
-        SameContent(ownContent.get(), otherContent.get());
-    if (same) return *same;
-  }
-  // Content that cannot be read leaves the identity, where the system gives
-  // a file an index of its own.
-  return (ownInfo.nFileIndexHigh | ownInfo.nFileIndexLow) != 0 &&
-         IdentityOf(ownInfo) == IdentityOf(otherInfo);
+  if (!DescribeOpenEntry(otherEntry.get(), otherInfo)) return true;
+  // Its content, read through a handle on the very file just described.
+  const OwnedHandle content = OpenEntry(path, GENERIC_READ, 0);
+  const bool same = DescribeOpenEntry(content.get(), info) &&
+                    IdentityOf(info) == IdentityOf(otherInfo);
+  return IsThisProgramFile(otherInfo, same ? content.get() : nullptr, ownPath);
+}
+
+bool IsThisProgram(HANDLE file, const std::string& ownPath) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!DescribeOpenEntry(file, info)) return true;
+  return IsThisProgramFile(info, file, ownPath);
 }
 
 bool FolderIsOrLiesWithin(const std::string& folder, const std::string& outer) {

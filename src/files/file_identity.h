@@ -47,6 +47,11 @@ bool DeleteIfStillTheFile(const std::string& path,
 // described, so that the caller refuses rather than starts it.
 bool IsThisProgram(const std::string& path, const std::string& ownPath);
 
+// The same for the file open for reading on `file`, judged through that
+// handle alone (its content read from where the handle stands); true when it
+// cannot be described.
+bool IsThisProgram(HANDLE file, const std::string& ownPath);
+
 // Whether `folder` is the folder `outer` or lies inside it: the identity of
 // `outer` against that of `folder` and of each folder above it, up to its
 // root, both along the path as given and along the path the system resolves

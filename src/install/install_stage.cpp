@@ -22,17 +22,21 @@ InstallStage::InstallStage(const RunContext& run, const UpgradeOptions& options,
       options_(options),
       log_(log),
       command_(BuildInstallCommand(run.mode, run.moduleFolder)) {
+  if (run.mode == InstallMode::Silent &&
+      (log.enabled() || options.exitCode == ExitCodeChoice::Installer)) {
+    setupLog_ = PathIn(run.moduleFolder, kSetupLog);
+  }
+}
+
+void InstallStage::FindAndHoldInstaller() {
   if (command_.program.empty()) command_.program = SearchProgram(command_.line);
-  installer_ = CheckInstaller(command_.program, run.ownPath, held_);
-  if (run.mode == InstallMode::Silent) {
+  installer_ = CheckInstaller(command_.program, run_.ownPath, held_);
+  if (run_.mode == InstallMode::Silent) {
     BY_HANDLE_FILE_INFORMATION info;
     responseIsFile_ =
         DescribeOpenEntry(
-            held_.Hold(PathIn(run.moduleFolder, kInstallResponse)), info) &&
+            held_.Hold(PathIn(run_.moduleFolder, kInstallResponse)), info) &&
         IsPlainFile(info);
-    if (log.enabled() || options.exitCode == ExitCodeChoice::Installer) {
-      setupLog_ = PathIn(run.moduleFolder, kSetupLog);
-    }
   }
 }
 

@@ -37,17 +37,19 @@ int InstallExitCode(ExitCodeChoice choice, const std::optional<ProgramRun>& ran,
 
 class InstallStage {
  public:
-  // Composes the install command for the mode of `run`, finds the installer
-  // once (the system's search in interactive mode) so that it is started by
-  // that full path with its line unchanged, checks it, and holds it, its
-  // folders and in silent mode its response file until it runs. Starts
-  // nothing. Everything the install needs is composed here, so that after the
-  // removal nothing keeps the installer from starting, not even memory
-  // running out.
+  // Composes the install command for the mode of `run`, and everything else
+  // the install needs, so that after the removal nothing keeps the installer
+  // from starting, not even memory running out. Looks at nothing.
   InstallStage(const RunContext& run, const UpgradeOptions& options,
                const UpgradeLog& log);
   InstallStage(const InstallStage&) = delete;
   InstallStage& operator=(const InstallStage&) = delete;
+
+  // Finds the installer once (the system's search in interactive mode), so
+  // that it is started by that full path with its line unchanged, checks it,
+  // and holds it, its folders and in silent mode its response file until it
+  // runs. Starts nothing.
+  void FindAndHoldInstaller();
 
   // kExitWouldStartItself when the installer is this program, or cannot be
   // told from it.

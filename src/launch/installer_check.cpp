@@ -24,21 +24,30 @@ bool ProcessorIs64Bit() {
   }
 }
 
-bool RunsOnThisMachine(const std::string& path) {
-  DWORD type = 0;
-  if (!GetBinaryTypeA(path.c_str(), &type)) return false;
-  return type == SCS_32BIT_BINARY ||
-         (type == SCS_64BIT_BINARY && ProcessorIs64Bit());
-}
-
-// Reads the first bytes of `file`, held and not yet read, and tells whether
-// an image that begins with "MZ" lies whole within the file.
-bool WholeAsFarAsTold(HANDLE file, std::uint64_t fileSize) {
+// Reads the first bytes of `file`, held, from its start, and tells whether
+// it is a program this machine runs, whole as far as its headers tell.
+bool RunsWholeOnThisMachine(HANDLE file, std::uint64_t fileSize) {
   std::vector<unsigned char> head(kHeadSize);
   DWORD filled = 0;
-  if (!ReadBlock(file, head, filled)) return false;
-  if (filled < 2 || head[0] != 'M' || head[1] != 'Z') return true;
-  return PeImageIsWhole(head.data(), filled, fileSize);
+  const LARGE_INTEGER start = {};
+  if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ||
+      !ReadBlock(file, head, filled)) {
+    return false;
+  }
+  const bool image = filled >= 2 && head[0] == 'M' && head[1] == 'Z';
+  DWORD type = 0;
+  if (image) {
+    const std::optional<DWORD> pe = PeBinaryType(head.data(), filled);
+    if (!pe) return false;
+    type = *pe;
+  } else if (!GetHostBinaryType(file, &type)) {
+    return false;
+  }
+  if (type != SCS_32BIT_BINARY &&
+      (type != SCS_64BIT_BINARY || !ProcessorIs64Bit())) {
+    return false;
+  }
+  return !image || PeImageIsWhole(head.data(), filled, fileSize);
 }
 
 }  // namespace
@@ -62,11 +71,10 @@ InstallerCheck CheckInstaller(const std::string& path,
   if (!DescribeOpenEntry(file, info) || !IsNotFolder(info)) {
     return InstallerCheck::CannotStart;
   }
-  if (IsThisProgram(path, ownPath)) return InstallerCheck::ThisProgram;
+  // Judged through the handle held: a name may lead elsewhere by now.
+  if (IsThisProgram(file, ownPath)) return InstallerCheck::ThisProgram;
   const std::uint64_t size =
       static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-  if (!RunsOnThisMachine(path) || !WholeAsFarAsTold(file, size)) {
-    return InstallerCheck::CannotStart;
-  }
-  return InstallerCheck::Startable;
+  return RunsWholeOnThisMachine(file, size) ? InstallerCheck::Startable
+                                            : InstallerCheck::CannotStart;
 }

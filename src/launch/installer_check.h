@@ -25,8 +25,10 @@ enum class InstallerCheck {
 // program, which lies at `ownPath`, and holds in
 // `hold` the folders above it and, when it can be opened, the file itself,
 // also when the answer is not Startable.
-// A program this machine runs: one the system calls a 32-bit Windows program,
-// or a 64-bit one where the processor is 64-bit, whatever the layout of the
-// system folders; one that begins with "MZ" must also be whole.
+// The file held is judged through its handle, never opened again by name. A
+// program this machine runs: a 32-bit Windows program, or a 64-bit one where
+// the processor is 64-bit, as its PE headers tell (natively, the host's own
+// format), whatever the layout of the system folders; a PE image must also be
+// whole.
 InstallerCheck CheckInstaller(const std::string& path,
                               const std::string& ownPath, FileHold& hold);

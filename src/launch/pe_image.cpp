@@ -6,10 +6,13 @@
 namespace {
 
 // Places fixed by the PE format, in bytes.
-const std::size_t kPeOffsetField = 0x3C;   // in the DOS header
-const std::size_t kSignatureSize = 4;      // "PE\0\0"
-const std::size_t kFileHeaderSize = 20;    // after the signature
-const std::size_t kSectionCountField = 2;  // in the file header
+const std::size_t kPeOffsetField = 0x3C;  // in the DOS header
+const std::size_t kSignatureSize = 4;     // "PE\0\0"
+const std::size_t kFileHeaderSize = 20;   // after the signature
+const std::size_t kMachineField = 0;      // in the file header
+const std::size_t kSectionCountField = 2;
+const std::size_t kCharacteristicsField = 18;
+const std::uint64_t kDllImage = 0x2000;
 const std::size_t kOptionalSizeField = 16;
 const std::size_t kMagicField = 0;  // in the optional header
 const std::size_t kSectionAlignmentField = 32;
@@ -63,21 +66,48 @@ bool CertificatesWithin(const unsigned char* optional,
   return size == 0 || Read32(optional + entry) + size <= fileSize;
 }
 
+// The offset of the file header of the PE image that begins `head`, when
+// its signature lies within the `known` bytes and is there.
+std::optional<std::uint64_t> FileHeaderAt(const unsigned char* head,
+                                          std::uint64_t known) {
+  if (known < kPeOffsetField + 4 || head[0] != 'M' || head[1] != 'Z') {
+    return std::nullopt;
+  }
+  const std::uint64_t signature = Read32(head + kPeOffsetField);
+  if (signature + kSignatureSize + kFileHeaderSize > known ||
+      std::memcmp(head + signature, "PE\0\0", kSignatureSize) != 0) {
+    return std::nullopt;
+  }
+  return signature + kSignatureSize;
+}
+
 }  // namespace
+
+std::optional<DWORD> PeBinaryType(const unsigned char* head,
+                                  std::size_t headSize) {
+  const std::optional<std::uint64_t> at = FileHeaderAt(head, headSize);
+  if (!at || (Read16(head + *at + kCharacteristicsField) & kDllImage) != 0) {
+    return std::nullopt;
+  }
+  switch (Read16(head + *at + kMachineField)) {
+    case 0x14C:  // x86
+      return SCS_32BIT_BINARY;
+    case 0x8664:  // x64
+    case 0xAA64:  // ARM64
+    case 0x200:   // Itanium
+      return SCS_64BIT_BINARY;
+    default:
+      return std::nullopt;
+  }
+}
 
 bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
                     std::uint64_t fileSize) {
   const std::uint64_t known = std::min<std::uint64_t>(headSize, fileSize);
-  if (known < kPeOffsetField + 4 || head[0] != 'M' || head[1] != 'Z') {
-    return false;
-  }
-  const std::uint64_t signature = Read32(head + kPeOffsetField);
-  const std::uint64_t optional = signature + kSignatureSize + kFileHeaderSize;
-  if (optional > known ||
-      std::memcmp(head + signature, "PE\0\0", kSignatureSize) != 0) {
-    return false;
-  }
-  const unsigned char* fileHeader = head + signature + kSignatureSize;
+  const std::optional<std::uint64_t> at = FileHeaderAt(head, known);
+  if (!at) return false;
+  const std::uint64_t optional = *at + kFileHeaderSize;
+  const unsigned char* fileHeader = head + *at;
   const std::uint64_t sections = Read16(fileHeader + kSectionCountField);
   const std::uint64_t optionalSize = Read16(fileHeader + kOptionalSizeField);
   const std::uint64_t table = optional + optionalSize;

@@ -6,6 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+
+#include "platform/win32_api.h"
+
+// The system's kind of program for the image whose first `headSize` bytes
+// are `head`, as its PE headers tell: SCS_32BIT_BINARY for an x86 program,
+// SCS_64BIT_BINARY for an x64, ARM64 or Itanium one; none for a DLL, another
+// processor's program, or no PE image at all.
+std::optional<DWORD> PeBinaryType(const unsigned char* head,
+                                  std::size_t headSize);
 
 // Takes the first `headSize` bytes of a file of `fileSize` bytes, a file that
 // begins with "MZ". True when its PE headers, its section table among them,

@@ -22,6 +22,10 @@
 // split by its own rules; Windows hands it over unsplit.
 inline const char* RawCommandLine() { return GetCommandLineA(); }
 
+// Windows starts no program but a PE image, which the program judges from its
+// headers itself: no file is a program of another kind.
+inline BOOL GetHostBinaryType(HANDLE, LPDWORD) { return FALSE; }
+
 // Test seam: the code page of a Windows process is fixed when it starts, so
 // this changes nothing and answers 0.
 inline UINT SetActiveCodePageForTesting(UINT) { return 0; }
@@ -357,12 +361,16 @@ BOOL SetFileInformationByHandle(HANDLE file,
                                 LPVOID info, DWORD size);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read,
               void* overlapped);
+#define FILE_BEGIN 0u
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance,
+                      LARGE_INTEGER* position, DWORD method);
 // The path the open file has now, links resolved, as "\\?\C:\...".
 DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR buffer, DWORD size,
                                 DWORD flags);
 
-// Programs: what kind a file is, and what processor this machine has.
-BOOL GetBinaryTypeA(LPCSTR path, LPDWORD type);
+// Programs: what kind the file open on `file` is when it is a program of the
+// host's own format (not a PE image), and what processor this machine has.
+BOOL GetHostBinaryType(HANDLE file, LPDWORD type);
 void GetNativeSystemInfo(SYSTEM_INFO* info);
 
 // The command line exactly as the process received it, or null where the

@@ -80,11 +80,9 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
                              kSilentUninstallSwitches, kUninstallResponse);
 }
 
-std::optional<Refusal> CheckUninstallerIsNotThisProgram(const RunContext& run) {
-  if (!IsThisProgram(BuildUninstallCommand(run.infoFolder).program,
-                     run.ownPath)) {
-    return std::nullopt;
-  }
+std::optional<Refusal> CheckUninstallerIsNotThisProgram(
+    const LaunchCommand& uninstall, const std::string& ownPath) {
+  if (!IsThisProgram(uninstall.program, ownPath)) return std::nullopt;
   return Refusal{kExitWouldStartItself,
                  "the uninstaller it would start is this program, or cannot "
                  "be told from it"};
@@ -99,6 +97,7 @@ std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run) {
 }
 
 RemovalResult RemovePreviousInstall(const RunContext& run,
+                                    LaunchCommand& uninstall,
                                     const UpgradeOptions& options,
                                     const UpgradeLog& log) {
   const unsigned helpersWaitSeconds = options.helpersWaitSeconds;
@@ -108,7 +107,6 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   const bool throughLink = !IsOwnFolder(infoFolder);
   const std::optional<FileIdentity> placed =
       PlaceUninstallResponse(run.moduleFolder, infoFolder);
-  LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
   const std::string setupLog = PathIn(infoFolder, kSetupLog);
   const bool readSetupLog = log.enabled() || keep;
   const SetupLogState before =

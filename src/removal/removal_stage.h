@@ -24,9 +24,10 @@ std::optional<FileIdentity> PlaceUninstallResponse(
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 
 // Checks, before anything is changed, that the removal cannot start this
-// program over: kExitWouldStartItself when the uninstaller it would start is
-// this program, or cannot be told from it.
-std::optional<Refusal> CheckUninstallerIsNotThisProgram(const RunContext& run);
+// program over: kExitWouldStartItself when the program of `uninstall` is this
+// program, at `ownPath`, or cannot be told from it.
+std::optional<Refusal> CheckUninstallerIsNotThisProgram(
+    const LaunchCommand& uninstall, const std::string& ownPath);
 
 // Checks, before anything is changed, that the removal cannot take the new
 // version with it: kExitInstallerCannotStart when the program's own folder is
@@ -46,19 +47,20 @@ struct RemovalResult {
 };
 
 // Removes the previous installation in the information folder of `run`:
-// places the response file from the program's folder, runs the silent uninstall
-// and waits for it and for what it started, within the options' helpers' bound
-// (RunAndWaitWithHelpers), resets the folder's own attributes and deletes the
-// folder with everything in it. Every step runs whatever happened before, but
-// for the refusals above. The setup.log the uninstaller wrote in the folder is
-// read once, after the wait, when the log or the options need it. When
-// the folder is a link, nothing outside is changed: the copy of the response
-// file that went through it is deleted after the uninstall, if it is still the
-// file placed, the attributes are left alone, and only the link itself is
-// removed. Each step is reported to `log`: the uninstall command, how the
-// uninstaller and the wait for its helpers ended, the silent result it wrote to
-// setup.log in the folder (read before the wipe takes it), and what stayed of
-// the folder.
+// places the response file from the program's folder, runs the silent
+// `uninstall` (BuildUninstallCommand of that folder) and waits for it and for
+// what it started, within the options' helpers' bound (RunAndWaitWithHelpers),
+// resets the folder's own attributes and deletes the folder with everything in
+// it. Every step runs whatever happened before, but for the refusals above. The
+// setup.log the uninstaller wrote in the folder is read once, after the wait,
+// when the log or the options need it. When the folder is a link, nothing
+// outside is changed: the copy of the response file that went through it is
+// deleted after the uninstall, if it is still the file placed, the attributes
+// are left alone, and only the link itself is removed. Each step is reported to
+// `log`: the uninstall command, how the uninstaller and the wait for its
+// helpers ended, the silent result it wrote to setup.log in the folder (read
+// before the wipe takes it), and what stayed of the folder.
 [[nodiscard]] RemovalResult RemovePreviousInstall(const RunContext& run,
+                                                  LaunchCommand& uninstall,
                                                   const UpgradeOptions& options,
                                                   const UpgradeLog& log);

@@ -172,6 +172,7 @@ TEST_F(FileSafety, CheckInstallerTellsWhatCanStartAndHoldsItsFolders) {
   fs::resize_file(test_files::Host(dist + "\\cut.exe"),
                   fs::file_size(test_files::Host(dist + "\\cut.exe")) / 2);
   CopyOwnProgram(dist + "\\self.exe");
+  test_files::WriteFile(dist + "\\text.exe", "not a program");
   const struct {
     std::string path;
     InstallerCheck expected;
@@ -181,6 +182,7 @@ TEST_F(FileSafety, CheckInstallerTellsWhatCanStartAndHoldsItsFolders) {
       {dist + "\\folder.exe", InstallerCheck::CannotStart},
       {dist + "\\self.exe", InstallerCheck::ThisProgram},
       {dist + "\\cut.exe", InstallerCheck::CannotStart},
+      {dist + "\\text.exe", InstallerCheck::CannotStart},
       {dist + "\\recorder.exe", InstallerCheck::Startable},
   };
   for (const auto& c : cases) {

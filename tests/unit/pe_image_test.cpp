@@ -37,6 +37,9 @@ TEST(PeImage, OnlyTheWholeBuiltProgramIsWhole) {
     EXPECT_EQ(PeImageIsWhole(image.data(), c.head, c.file), c.whole)
         << "first " << c.head << " bytes of a file of " << c.file;
   }
+  EXPECT_EQ(PeBinaryType(image.data(), size),
+            sizeof(void*) == 8 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY);
+  EXPECT_EQ(PeBinaryType(image.data(), 0x40), std::nullopt) << "input: cut";
   // A certificate table past the end, as in a signed file cut short, and one
   // within it.
   const std::size_t signature = image[0x3C] | image[0x3D] << 8;
@@ -58,6 +61,7 @@ TEST(PeImage, OnlyTheWholeBuiltProgramIsWhole) {
   // Headers that are not those of a PE image.
   image[signature + 1] = 'X';
   EXPECT_FALSE(PeImageIsWhole(image.data(), size, size));
+  EXPECT_EQ(PeBinaryType(image.data(), size), std::nullopt) << "input: no PE";
 }
 
 }  // namespace

@@ -112,8 +112,9 @@ TEST_F(RemovalStage, TheResponseFilePlacedThroughALinkGoesAfterTheUninstall) {
   RunContext run;
   run.moduleFolder = kDist;
   run.infoFolder = linked;
+  LaunchCommand uninstall = BuildUninstallCommand(linked);
   const RemovalResult removal =
-      RemovePreviousInstall(run, kClassic, UpgradeLog());
+      RemovePreviousInstall(run, uninstall, kClassic, UpgradeLog());
   EXPECT_EQ(removal.uninstaller.startError, static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_FALSE(test_files::Exists(kInfo + "\\uninstall.iss"));
   EXPECT_TRUE(test_files::Exists(kInfo + "\\setup.exe"));
@@ -125,7 +126,9 @@ TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {
   RunContext run;
   run.moduleFolder = kDist;
   run.infoFolder = kInfo;
-  EXPECT_FALSE(RemovePreviousInstall(run, kClassic, UpgradeLog()).refusal);
+  LaunchCommand uninstall = BuildUninstallCommand(kInfo);
+  EXPECT_FALSE(
+      RemovePreviousInstall(run, uninstall, kClassic, UpgradeLog()).refusal);
   EXPECT_FALSE(test_files::Exists(kInfo));
 }
 

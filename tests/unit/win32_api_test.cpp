@@ -477,18 +477,9 @@ TEST_F(Win32Api, SetFileInformationByHandleDeletesAsTheHandleCloses) {
   EXPECT_FALSE(test_files::Exists(file));
 }
 
-// This test program is a program of its own width, on a processor that runs
-// it; text is no program.
-TEST_F(Win32Api, GetBinaryTypeAKnowsThisProgramAndRefusesText) {
-  char own[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, own, MAX_PATH);
-  DWORD type = 99;
-  ExpectSuccess("GetBinaryTypeA", own, GetBinaryTypeA(own, &type));
+// This test program runs on the processor the system names.
+TEST_F(Win32Api, GetNativeSystemInfoNamesAProcessorThatRunsThisProgram) {
   const bool wide = sizeof(void*) == 8;
-  EXPECT_EQ(type, wide ? SCS_64BIT_BINARY : SCS_32BIT_BINARY);
-  const std::string text = kWork + "\\text.exe";
-  test_files::WriteFile(text, "not a program");
-  EXPECT_FALSE(GetBinaryTypeA(text.c_str(), &type)) << "GetBinaryTypeA(text)";
   SYSTEM_INFO system = {};
   GetNativeSystemInfo(&system);
   const std::set<int> processors64 = {PROCESSOR_ARCHITECTURE_AMD64,

@@ -1,7 +1,7 @@
-// What kind of program a file is, and what processor this machine has, on
-// POSIX: an executable ELF file for this machine's processor, not cut short,
-// is a program of its class, and an executable script whose interpreter is
-// there one that any processor runs, as a 32-bit Windows program is.
+// What kind of program a file held open is, and what processor this machine
+// has, on POSIX: an executable ELF file for this machine's processor, not cut
+// short, is a program of its class, and an executable script whose interpreter
+// is there one that any processor runs, as a 32-bit Windows program is.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/drive_paths.h"
+#include "platform/posix/handles.h"
 #include "platform/posix/last_error.h"
 #include "platform/win32_api.h"
 
@@ -75,19 +75,16 @@ bool InterpreterIsThere(const unsigned char* head, std::size_t size) {
 
 }  // namespace
 
-BOOL GetBinaryTypeA(LPCSTR path, LPDWORD type) {
-  const std::string host = HostPath(path);
-  const int fd = open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    SetErrorFromErrno(errno);
-    return FALSE;
-  }
+BOOL GetHostBinaryType(HANDLE file, LPDWORD type) {
+  auto* open = HandleAs<FileHandle>(file, PosixHandle::Kind::File);
+  if (open == nullptr) return FALSE;
   struct stat entry;
   unsigned char head[kHeadSize] = {};
-  const bool runnable = fstat(fd, &entry) == 0 && S_ISREG(entry.st_mode) &&
-                        access(host.c_str(), X_OK) == 0;
-  const ssize_t got = runnable ? read(fd, head, sizeof head) : 0;
-  close(fd);
+  const bool runnable = fstat(open->fd, &entry) == 0 &&
+                        S_ISREG(entry.st_mode) &&
+                        (entry.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+  // Read where the file begins, wherever the handle stands.
+  const ssize_t got = runnable ? pread(open->fd, head, sizeof head, 0) : 0;
   const auto size = static_cast<std::size_t>(got > 0 ? got : 0);
   if (size >= 2 && head[0] == '#' && head[1] == '!' &&
       InterpreterIsThere(head, size)) {

@@ -131,6 +131,22 @@ BOOL SetFileInformationByHandle(HANDLE handle,
   return TRUE;
 }
 
+BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance,
+                      LARGE_INTEGER* position, DWORD method) {
+  FileHandle* file = AsFile(handle);
+  if (file == nullptr) return FALSE;
+  const int whence = method == FILE_BEGIN ? SEEK_SET
+                     : method == 1        ? SEEK_CUR
+                                          : SEEK_END;
+  const off_t at = lseek(file->fd, distance.QuadPart, whence);
+  if (at < 0) {
+    SetErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (position != nullptr) position->QuadPart = at;
+  return TRUE;
+}
+
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD done, void*) {
   FileHandle* file = AsFile(handle);
   if (done != nullptr) *done = 0;
