@@ -34,20 +34,17 @@ bool RunsWholeOnThisMachine(HANDLE file, std::uint64_t fileSize) {
       !ReadBlock(file, head, filled)) {
     return false;
   }
-  const bool image = filled >= 2 && head[0] == 'M' && head[1] == 'Z';
   DWORD type = 0;
-  if (image) {
-    const std::optional<DWORD> pe = PeBinaryType(head.data(), filled);
-    if (!pe) return false;
-    type = *pe;
+  if (filled >= 2 && head[0] == 'M' && head[1] == 'Z') {
+    const std::optional<DWORD> image =
+        PeImageType(head.data(), filled, fileSize);
+    if (!image) return false;
+    type = *image;
   } else if (!GetHostBinaryType(file, &type)) {
     return false;
   }
-  if (type != SCS_32BIT_BINARY &&
-      (type != SCS_64BIT_BINARY || !ProcessorIs64Bit())) {
-    return false;
-  }
-  return !image || PeImageIsWhole(head.data(), filled, fileSize);
+  return type == SCS_32BIT_BINARY ||
+         (type == SCS_64BIT_BINARY && ProcessorIs64Bit());
 }
 
 }  // namespace

@@ -66,48 +66,21 @@ bool CertificatesWithin(const unsigned char* optional,
   return size == 0 || Read32(optional + entry) + size <= fileSize;
 }
 
-// The offset of the file header of the PE image that begins `head`, when
-// its signature lies within the `known` bytes and is there.
-std::optional<std::uint64_t> FileHeaderAt(const unsigned char* head,
-                                          std::uint64_t known) {
+}  // namespace
+
+std::optional<DWORD> PeImageType(const unsigned char* head,
+                                 std::size_t headSize, std::uint64_t fileSize) {
+  const std::uint64_t known = std::min<std::uint64_t>(headSize, fileSize);
   if (known < kPeOffsetField + 4 || head[0] != 'M' || head[1] != 'Z') {
     return std::nullopt;
   }
   const std::uint64_t signature = Read32(head + kPeOffsetField);
-  if (signature + kSignatureSize + kFileHeaderSize > known ||
+  const std::uint64_t optional = signature + kSignatureSize + kFileHeaderSize;
+  if (optional > known ||
       std::memcmp(head + signature, "PE\0\0", kSignatureSize) != 0) {
     return std::nullopt;
   }
-  return signature + kSignatureSize;
-}
-
-}  // namespace
-
-std::optional<DWORD> PeBinaryType(const unsigned char* head,
-                                  std::size_t headSize) {
-  const std::optional<std::uint64_t> at = FileHeaderAt(head, headSize);
-  if (!at || (Read16(head + *at + kCharacteristicsField) & kDllImage) != 0) {
-    return std::nullopt;
-  }
-  switch (Read16(head + *at + kMachineField)) {
-    case 0x14C:  // x86
-      return SCS_32BIT_BINARY;
-    case 0x8664:  // x64
-    case 0xAA64:  // ARM64
-    case 0x200:   // Itanium
-      return SCS_64BIT_BINARY;
-    default:
-      return std::nullopt;
-  }
-}
-
-bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
-                    std::uint64_t fileSize) {
-  const std::uint64_t known = std::min<std::uint64_t>(headSize, fileSize);
-  const std::optional<std::uint64_t> at = FileHeaderAt(head, known);
-  if (!at) return false;
-  const std::uint64_t optional = *at + kFileHeaderSize;
-  const unsigned char* fileHeader = head + *at;
+  const unsigned char* fileHeader = head + signature + kSignatureSize;
   const std::uint64_t sections = Read16(fileHeader + kSectionCountField);
   const std::uint64_t optionalSize = Read16(fileHeader + kOptionalSizeField);
   const std::uint64_t table = optional + optionalSize;
@@ -116,14 +89,23 @@ bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
       Read32(head + optional + kSizeOfHeadersField) > fileSize ||
       !AlignmentsLoad(head + optional) ||
       !CertificatesWithin(head + optional, optionalSize, fileSize)) {
-    return false;
+    return std::nullopt;
   }
   for (std::uint64_t i = 0; i < sections; ++i) {
     const unsigned char* section = head + table + i * kSectionHeaderSize;
     const std::uint64_t size = Read32(section + kRawSizeField);
     if (size != 0 && Read32(section + kRawOffsetField) + size > fileSize) {
-      return false;
+      return std::nullopt;
     }
   }
-  return true;
+  const std::uint64_t machine = Read16(fileHeader + kMachineField);
+  if ((Read16(fileHeader + kCharacteristicsField) & kDllImage) != 0) {
+    return std::nullopt;
+  }
+  if (machine == 0x14C) return SCS_32BIT_BINARY;  // x86
+  // x64, ARM64, Itanium
+  if (machine == 0x8664 || machine == 0xAA64 || machine == 0x200) {
+    return SCS_64BIT_BINARY;
+  }
+  return std::nullopt;
 }

@@ -19,6 +19,7 @@ TEST(PeImage, OnlyTheWholeBuiltProgramIsWhole) {
     GTEST_SKIP() << "this build makes no Windows image";
   }
   const std::size_t size = image.size();
+  const DWORD own = sizeof(void*) == 8 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY;
   const struct {
     std::size_t head;
     std::size_t file;
@@ -34,12 +35,10 @@ TEST(PeImage, OnlyTheWholeBuiltProgramIsWhole) {
       {0, 0, false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(PeImageIsWhole(image.data(), c.head, c.file), c.whole)
-        << "first " << c.head << " bytes of a file of " << c.file;
+    EXPECT_EQ(PeImageType(image.data(), c.head, c.file),
+              c.whole ? std::optional<DWORD>(own) : std::nullopt)
+        << "input: first " << c.head << " bytes of a file of " << c.file;
   }
-  EXPECT_EQ(PeBinaryType(image.data(), size),
-            sizeof(void*) == 8 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY);
-  EXPECT_EQ(PeBinaryType(image.data(), 0x40), std::nullopt) << "input: cut";
   // A certificate table past the end, as in a signed file cut short, and one
   // within it.
   const std::size_t signature = image[0x3C] | image[0x3D] << 8;
@@ -52,16 +51,19 @@ TEST(PeImage, OnlyTheWholeBuiltProgramIsWhole) {
   };
   put32(certificates, size - 8);
   put32(certificates + 4, 16);
-  EXPECT_FALSE(PeImageIsWhole(image.data(), size, size));
+  EXPECT_FALSE(PeImageType(image.data(), size, size));
   put32(certificates + 4, 8);
-  EXPECT_TRUE(PeImageIsWhole(image.data(), size, size));
+  EXPECT_TRUE(PeImageType(image.data(), size, size));
+  // A DLL (IMAGE_FILE_DLL in the file header's characteristics).
+  image[signature + 4 + 19] ^= 0x20;
+  EXPECT_FALSE(PeImageType(image.data(), size, size)) << "input: a DLL";
+  image[signature + 4 + 19] ^= 0x20;
   // Sections aligned more finely than the file, which the loader refuses.
   put32(&image[optional + 32], 0x100);
-  EXPECT_FALSE(PeImageIsWhole(image.data(), size, size));
+  EXPECT_FALSE(PeImageType(image.data(), size, size));
   // Headers that are not those of a PE image.
   image[signature + 1] = 'X';
-  EXPECT_FALSE(PeImageIsWhole(image.data(), size, size));
-  EXPECT_EQ(PeBinaryType(image.data(), size), std::nullopt) << "input: no PE";
+  EXPECT_FALSE(PeImageType(image.data(), size, size));
 }
 
 }  // namespace
