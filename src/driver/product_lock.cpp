@@ -15,8 +15,10 @@ bool WaitMeansOwned(DWORD wait) {
 }
 
 ProductLock::ProductLock() : mutex_(CreateMutexA(nullptr, FALSE, kMutexName)) {
-  if (!mutex_.valid()) return;
-  owned_ = WaitMeansOwned(WaitForSingleObject(mutex_.get(), 0));
+  const DWORD wait =
+      mutex_.valid() ? WaitForSingleObject(mutex_.get(), 0) : WAIT_FAILED;
+  owned_ = WaitMeansOwned(wait);
+  if (wait == WAIT_FAILED) error_ = GetLastError();
 }
 
 ProductLock::~ProductLock() {
@@ -27,5 +29,6 @@ std::optional<Refusal> ProductLock::Check() const {
   if (owned_) return std::nullopt;
   return Refusal{kExitAnotherUpgradeRuns,
                  "another upgrade of this product is running, or its mutex "
-                 "cannot be had"};
+                 "cannot be had",
+                 error_};
 }

@@ -32,4 +32,5 @@ class ProductLock {
  private:
   OwnedHandle mutex_;
   bool owned_ = false;
+  DWORD error_ = ERROR_SUCCESS;
 };

@@ -84,7 +84,10 @@ std::optional<Refusal> ChecksBeforeAnyChange(const RunContext& run,
 int Refuse(const UpgradeLog& log, const Refusal& refusal) {
   LogEvent(log, [&] {
     return "refused with exit code " + std::to_string(refusal.exitCode) + ": " +
-           refusal.reason;
+           refusal.reason +
+           (refusal.systemError == 0
+                ? ""
+                : " (error " + std::to_string(refusal.systemError) + ")");
   });
   return refusal.exitCode;
 }

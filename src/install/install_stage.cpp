@@ -76,10 +76,10 @@ std::optional<Refusal> InstallStage::CreateInstaller() {
     return "install: " + RunOutcomeText(kInstaller, refused);
   });
   if (error == ERROR_ELEVATION_REQUIRED) {
-    return Refusal{kExitNeedsElevation, "the installer needs elevation"};
+    return Refusal{kExitNeedsElevation, "the installer needs elevation", error};
   }
   return Refusal{kExitInstallerCannotStart,
-                 "the system refuses to start the installer"};
+                 "the system refuses to start the installer", error};
 }
 
 int InstallExitCode(ExitCodeChoice choice, const std::optional<ProgramRun>& ran,
@@ -124,9 +124,8 @@ int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
   const SetupLogState before =
       setupLog_.empty() ? SetupLogState() : SetupLogStateOf(setupLog_);
   // Held until the process runs: from then on the system holds its file.
-  const HelpersRun ran = ResumeAndWait(
-      *process_, options_.helpersWaitSeconds,
-      [](void* hold) { static_cast<FileHold*>(hold)->Release(); }, &held_);
+  const HelpersRun ran =
+      ResumeAndWait(*process_, options_.helpersWaitSeconds, &held_);
   LogEvent(log_, [&] { return "install: " + RunOutcomeText(kInstaller, ran); });
   SetupLogResult written;
   if (ran.startError == ERROR_SUCCESS && ran.waitError == ERROR_SUCCESS) {

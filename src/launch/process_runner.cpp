@@ -111,7 +111,7 @@ StartedProgram CreateSuspended(LaunchCommand& command) {
 }
 
 HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
-                         void (*onResumed)(void*), void* context) {
+                         FileHold* releasedOnResume) {
   HelpersRun run;
   run.startError = started.startError;
   if (run.startError != ERROR_SUCCESS) return run;
@@ -132,7 +132,7 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
   // `started` goes.
   if (run.startError != ERROR_SUCCESS) return run;
   started.resumed_ = true;
-  if (onResumed != nullptr) onResumed(context);
+  if (releasedOnResume != nullptr) releasedOnResume->Release();
   run.waitError = HookSays(started.program_, RunStep::Wait);
   if (run.waitError == ERROR_SUCCESS &&
       WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) {

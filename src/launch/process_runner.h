@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "files/file_hold.h"
 #include "platform/owned_handle.h"
 #include "platform/win32_api.h"
 #include "shared/launch_command.h"
@@ -57,7 +58,7 @@ class StartedProgram {
   friend StartedProgram CreateSuspended(LaunchCommand& command);
   friend HelpersRun ResumeAndWait(StartedProgram& started,
                                   unsigned helpersWaitSeconds,
-                                  void (*onResumed)(void*), void* context);
+                                  FileHold* releasedOnResume);
   std::string program_;
   OwnedHandle process_;
   OwnedHandle thread_;
@@ -72,8 +73,9 @@ class StartedProgram {
 StartedProgram CreateSuspended(LaunchCommand& command);
 
 // Lets the program created suspended, held in a job that takes in every
-// process it starts, outlive this program, resumes it, calls
-// `onResumed(context)` (when given) as soon as it runs, and waits without a
+// process it starts, outlive this program, resumes it, releases
+// `releasedOnResume` (when given: what kept its files from change until it
+// ran) as soon as it runs, and waits without a
 // time limit for it to end. Then waits for the job to have no process left,
 // looking every 100 ms, for at most `helpersWaitSeconds`; past that it returns
 // while they run. With 0, or when no job can be made for it (the system may
@@ -83,8 +85,7 @@ StartedProgram CreateSuspended(LaunchCommand& command);
 // be resumed is ended, and its run reports the resume's error as the start's.
 // Nothing is allocated, so the call works when memory has run out.
 HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
-                         void (*onResumed)(void*) = nullptr,
-                         void* context = nullptr);
+                         FileHold* releasedOnResume = nullptr);
 
 // Creates `command` suspended and runs it as ResumeAndWait does.
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,

@@ -20,11 +20,13 @@ const std::size_t kRemainsNamed = 5;
 // still be using its folder.
 std::optional<Refusal> RefusalOfTheUninstall(const HelpersRun& ran) {
   if (ran.startError == ERROR_ELEVATION_REQUIRED) {
-    return Refusal{kExitNeedsElevation, "the uninstaller needs elevation"};
+    return Refusal{kExitNeedsElevation, "the uninstaller needs elevation",
+                   ran.startError};
   }
   if (ran.waitError != ERROR_SUCCESS) {
     return Refusal{kExitUninstallerWaitFailed,
-                   "the wait for the uninstaller failed; it may still run"};
+                   "the wait for the uninstaller failed; it may still run",
+                   ran.waitError};
   }
   return std::nullopt;
 }

@@ -7,15 +7,18 @@
 // too.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // A refusal: a check found that the run must end before it changes anything
-// more, with one of the exit codes below and the reason the log gives ("the
-// installer cannot be started"). A check that lets the run go on returns no
+// more, with one of the exit codes below, the reason the log gives ("the
+// installer cannot be started") and the system's error that caused it (0 when
+// none did). A check that lets the run go on returns no
 // refusal: std::optional<Refusal> is empty.
 struct Refusal {
   int exitCode;
   std::string reason;
+  std::uint32_t systemError = 0;
 };
 
 // The upgrade ran: whatever the programs it started did, their exit codes do
