@@ -9,8 +9,10 @@
 #include "shared/upgrade_choices.h"
 
 // The first three characters of the system directory, such as "C:\"; empty
-// when the system's answer does not begin with a drive root, so that nothing
-// is ever looked for relative to the current folder.
+// when the system's answer does not begin with a drive root. The paths
+// composed on an empty root are relative to the current folder: the layout
+// probe and the test for the information folder look there, and the run then
+// refuses such an information folder (CheckPaths) before it acts on it.
 std::string SystemDriveRoot();
 
 // Layout64 when "Windows\SysWOW64" exists, as folder or file, on the system
@@ -18,6 +20,6 @@ std::string SystemDriveRoot();
 InstallLayout DetectLayout();
 
 // The system drive root followed by the layout's information-folder suffix,
-// which ends in the product code fixed at build time; empty without a system
-// drive root.
+// which ends in the product code fixed at build time; without a system drive
+// root, the bare suffix, a relative path.
 std::string InfoFolderPath(InstallLayout layout);

@@ -102,9 +102,19 @@ bool NamesADevice(const std::string& name) {
   for (const char* device : kDevices) {
     if (base == device) return true;
   }
-  return base.size() == 4 &&
-         (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
+  if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)
+    return false;
+  // A port's number: a digit, or a superscript 1, 2 or 3 as the code page
+  // spells it (0xB9, 0xB2, 0xB3 in 1252).
+  const std::string number = base.substr(3);
+  if (number.size() == 1 && number[0] >= '0' && number[0] <= '9') return true;
+  for (const WCHAR superscript : {L'\u00B9', L'\u00B2', L'\u00B3'}) {
+    char narrow[4] = {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, &superscript, 1, narrow,
+                                           sizeof narrow, nullptr, nullptr);
+    if (length > 0 && number == std::string(narrow, length)) return true;
+  }
+  return false;
 }
 
 // Whether `name`, as the search listed it, names a child of the folder

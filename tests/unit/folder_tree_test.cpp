@@ -69,19 +69,25 @@ TEST_F(FolderTree, RemovesATreeThreeLevelsDeep) {
   EXPECT_FALSE(test_files::Exists(top));
 }
 
-// A name the system takes for a device ("nul.txt", "LPT1 .log") leads to the
-// device, not to the entry: it stays, without a wait, and the rest goes.
+// A name the system takes for a device ("nul.txt", "LPT1 .log", "COM0",
+// "lpt\xB3.x", superscript 3 in code page 1252) leads to the device, not to
+// the entry: it stays, without a wait, and the rest goes.
 TEST_F(FolderTree, LeavesEntriesNamedForDevicesWithoutWaiting) {
   const std::string top = kWork + "\\top";
   test_files::WriteFile(top + "\\nul.txt");
-  test_files::WriteFile(top + "\\sub\\LPT1 .log");
   test_files::WriteFile(top + "\\sub\\gone.txt");
   if (!test_files::Exists(top + "\\nul.txt")) {
     GTEST_SKIP() << "here the system itself takes the name for the device";
   }
+  const char* const devices[] = {"\\sub\\LPT1 .log", "\\COM0",
+                                 "\\sub\\lpt0.txt", "\\COM\xB9",
+                                 "\\sub\\lpt\xB3.x"};
+  for (const char* device : devices) test_files::WriteFile(top + device);
   EXPECT_FALSE(DeleteFolderTree(top));
   EXPECT_TRUE(test_files::Exists(top + "\\nul.txt"));
-  EXPECT_TRUE(test_files::Exists(top + "\\sub\\LPT1 .log"));
+  for (const char* device : devices) {
+    EXPECT_TRUE(test_files::Exists(top + device)) << "input: " << device;
+  }
   EXPECT_FALSE(test_files::Exists(top + "\\sub\\gone.txt"));
   EXPECT_EQ(pauses, 0);
 }
