@@ -14,17 +14,20 @@ namespace {
 
 const char kProbe[] = "C:\\Windows\\SysWOW64";
 
-TEST(InstallLocations, SystemDriveRootIsTheSystemDirectorysDrive) {
-  EXPECT_EQ(SystemDriveRoot(), "C:\\");
-}
-
-TEST(InstallLocations, InformationFolderOfEachLayout) {
+// The root is the system directory's drive, and each layout's information
+// folder lies on it.
+TEST(InstallLocations, InformationFolderOfEachLayoutOnTheSystemDrive) {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::string root = SystemDriveRoot();
+  EXPECT_EQ(root, std::string(system).substr(0, 3)) << "input: " << system;
+  EXPECT_EQ(root.substr(1), ":\\") << "input: " << system;
   const std::string base = "InstallShield Installation Information\\";
   const std::string folder32 = InfoFolderPath(InstallLayout::Layout32);
   const std::string folder64 = InfoFolderPath(InstallLayout::Layout64);
-  EXPECT_EQ(folder32, "C:\\Program Files\\" + base + UPGRADE_PRODUCT_CODE);
+  EXPECT_EQ(folder32, root + "Program Files\\" + base + UPGRADE_PRODUCT_CODE);
   EXPECT_EQ(folder64,
-            "C:\\Program Files (x86)\\" + base + UPGRADE_PRODUCT_CODE);
+            root + "Program Files (x86)\\" + base + UPGRADE_PRODUCT_CODE);
   // The buffer's length is its text's, and the wipe's paths inside the
   // folder stay short of the path limit.
   EXPECT_EQ(folder32.size(), std::strlen(folder32.c_str()));

@@ -27,22 +27,20 @@ class RemovalStage : public test_files::ScratchFolderTest {
   }
 };
 
+// The maintenance program by its full path, the response file quoted; the
+// system starts the one and the program opens the other by paths within the
+// path limit, in either layout.
 TEST(UninstallCommand, RunsTheMaintenanceProgramWithTheQuotedResponseFile) {
-  const std::string info = InfoFolderPath(InstallLayout::Layout32);
-  const LaunchCommand command = BuildUninstallCommand(info);
-  EXPECT_EQ(command.program, info + "\\setup.exe");
-  EXPECT_EQ(command.line,
-            info + "\\setup.exe -s -uninst -f1\"" + info + "\\uninstall.iss\"");
-  // The system starts the program and the program opens its response file
-  // by paths within the path limit, in either layout.
   for (const InstallLayout layout :
        {InstallLayout::Layout32, InstallLayout::Layout64}) {
     const std::string folder = InfoFolderPath(layout);
     const std::string response = folder + "\\uninstall.iss";
-    const LaunchCommand each = BuildUninstallCommand(folder);
-    EXPECT_EQ(each.line,
-              folder + "\\setup.exe -s -uninst -f1\"" + response + "\"");
-    EXPECT_LT(each.program.size(), static_cast<std::size_t>(MAX_PATH));
+    const LaunchCommand command = BuildUninstallCommand(folder);
+    EXPECT_EQ(command.program, folder + "\\setup.exe") << "input: " << folder;
+    EXPECT_EQ(command.line,
+              folder + "\\setup.exe -s -uninst -f1\"" + response + "\"")
+        << "input: " << folder;
+    EXPECT_LT(command.program.size(), static_cast<std::size_t>(MAX_PATH));
     EXPECT_LT(response.size(), static_cast<std::size_t>(MAX_PATH));
   }
 }

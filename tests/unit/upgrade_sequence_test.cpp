@@ -113,17 +113,22 @@ TEST(UpgradeSequence, InstallCommandOfEachMode) {
 class UpgradeRun : public test_files::ScratchFolderTest {
  protected:
   UpgradeRun() : ScratchFolderTest(InfoFolderPath(InstallLayout::Layout32)) {}
-  void SetUp() override {
-    ScratchFolderTest::SetUp();
+  // A previous version installed and the new one beside the program, fresh
+  // for each case, nothing failing and nothing seen yet.
+  void Arrange() {
+    test_files::Wipe(info_);
+    test_files::Wipe(FolderOf(OwnProgramPath()) + "\\setup.iss");
+    test_files::WriteFile(info_ + "\\Disk1\\data1.cab");
     char recorder[MAX_PATH] = {};
     GetFullPathNameA(TEST_BUILD_DIR "/tests/recorder" TEST_EXE_SUFFIX, MAX_PATH,
                      recorder, nullptr);
     ASSERT_TRUE(CopyWhenFree(recorder, installer_));
     ASSERT_TRUE(CopyWhenFree(recorder, info_ + "\\setup.exe"));
-    test_files::WriteFile(info_ + "\\Disk1\\data1.cab");
     // The response file's content does not matter here.
     ASSERT_TRUE(CopyFileA(installer_.c_str(), response_.c_str(), FALSE));
     steps_.clear();
+    failing_.clear();
+    uninstallResult_.clear();
   }
   void TearDown() override {
     DeleteFileA(installer_.c_str());
@@ -143,15 +148,17 @@ class UpgradeRun : public test_files::ScratchFolderTest {
   }
 
   // Runs the upgrade, without a log, with each step of each program's run
-  // recorded, `failing_` failing, as `choice` and `afterFailure` ask, in the
-  // mode `argumentCount` gives.
+  // recorded, `failing_` failing, as `choice` and `afterFailure` ask, started
+  // with `argumentCount` as the C runtime counts (natively the count itself).
   int Run(ExitCodeChoice choice, int argumentCount = 1,
           FailedUninstallChoice afterFailure = FailedUninstallChoice::Wipe) {
     const test_files::ScopedHook<StartHook> seam(SetStartHookForTesting,
                                                  FailOneStep);
-    RunContext run = FindRunContext(InstallLayout::Layout32, 1);
-    run.argumentCount = argumentCount;
-    run.mode = ModeForArgumentCount(argumentCount);
+    RunContext run = FindRunContext(InstallLayout::Layout32, argumentCount);
+    if (RawCommandLine() != nullptr) {
+      run.argumentCount = argumentCount;
+      run.mode = ModeForArgumentCount(argumentCount);
+    }
     const ProductLock lock;
     return RunUpgrade(run, lock, UpgradeOptions{0, choice, "", afterFailure},
                       UpgradeLog());
@@ -228,19 +235,16 @@ TEST_F(UpgradeRun, AFailedStepEndsWithItsCodeAndNeverLeavesNeither) {
        kExitInstallerEndUnknown, true},
   };
   for (const auto& c : cases) {
-    SetUp();
+    SCOPED_TRACE(std::string("input: ") + c.failing);
+    Arrange();
     failing_ = c.failing;
     error_ = c.error;
-    steps_.clear();
-    EXPECT_EQ(Run(c.choice), c.exitCode) << c.failing;
-    EXPECT_EQ(test_files::Exists(info_ + "\\Disk1\\data1.cab"), !c.wiped)
-        << c.failing;
-    EXPECT_EQ(Saw("data.exe resume"), c.wiped) << c.failing;
+    EXPECT_EQ(Run(c.choice), c.exitCode);
+    EXPECT_EQ(test_files::Exists(info_ + "\\Disk1\\data1.cab"), !c.wiped);
+    EXPECT_EQ(Saw("data.exe resume"), c.wiped);
     // Only an uninstaller that may still run keeps the response file.
     EXPECT_EQ(test_files::Exists(info_ + "\\uninstall.iss"),
-              c.failing == std::string("setup.exe wait"))
-        << c.failing;
-    TearDown();
+              c.failing == std::string("setup.exe wait"));
   }
 }
 
@@ -267,9 +271,8 @@ TEST_F(UpgradeRun, AFailedUninstallKeepsThePreviousVersionWhenBuiltToKeep) {
        kExitUpgradeRan, true},
   };
   for (const auto& c : cases) {
-    SetUp();
-    SCOPED_TRACE(std::string("ResultCode=") + c.result);
-    failing_.clear();
+    SCOPED_TRACE(std::string("input: ResultCode=") + c.result);
+    Arrange();
     uninstallResult_ = c.result;
     EXPECT_EQ(Run(c.choice, 1, c.afterFailure), c.exitCode);
     uninstallResult_.clear();
@@ -279,7 +282,6 @@ TEST_F(UpgradeRun, AFailedUninstallKeepsThePreviousVersionWhenBuiltToKeep) {
     } else {
       ExpectInformationFolderWhole();
     }
-    TearDown();
   }
 }
 
@@ -341,15 +343,12 @@ TEST_F(UpgradeRun, RefusalsBeforeAnyChangeStartNothing) {
        1, kExitWouldStartItself},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.arranged);
-    failing_.clear();
-    steps_.clear();
+    SCOPED_TRACE(std::string("input: ") + c.arranged);
+    Arrange();
     c.arrange();
     EXPECT_EQ(Run(ExitCodeChoice::Classic, c.argumentCount), c.exitCode);
     EXPECT_TRUE(steps_.empty()) << "started " << steps_[0];
     ExpectInformationFolderWhole();
-    TearDown();
-    SetUp();
   }
 }
 
