@@ -112,6 +112,18 @@ int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
   LogEvent(log_, [&] {
     return "install: " + HelpersWaitText(ran, options_.helpersWaitSeconds);
   });
+  // Ended by the loader (a DLL it imports missing, one the uninstall took
+  // with it): the installer never ran, whatever the build passes on.
+  if (const char* status =
+          ran.exitCode ? LoaderEndingName(*ran.exitCode) : nullptr) {
+    LogEvent(log_, [&] {
+      return std::string(
+                 "install: data.exe never ran: the system's loader "
+                 "ended it with ") +
+             status;
+    });
+    return run_.previousInstall ? kExitInstallerNotResumed : noneStarted;
+  }
   SetupLogResult written;
   if (!setupLog_.empty()) {
     // Read once, now that its helpers ended.

@@ -61,7 +61,9 @@ class InstallStage {
   // installer that could not be created (possible only with nothing
   // installed before) is not started: kExitUpgradeRan, or
   // kExitNoInstallerStarted. kExitInstallerNotResumed when the previous
-  // version was removed and the installer could not be resumed;
+  // version was removed and the installer could not be resumed, or the
+  // system's loader ended it before it ran (LoaderEndingName); without a
+  // previous version that is an installer never started;
   // kExitInstallerEndUnknown when the wait for it failed or, passing on its
   // exit code, that code cannot be read. Passing on its exit code in silent
   // mode, an exit code of 0 with a setup.log written during the run that

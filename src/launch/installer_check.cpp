@@ -31,14 +31,20 @@ bool RunsOnThisMachine(const std::string& path) {
          (type == SCS_64BIT_BINARY && ProcessorIs64Bit());
 }
 
-// Reads the first bytes of `file`, held and not yet read, and tells whether
-// an image that begins with "MZ" lies whole within the file.
-bool WholeAsFarAsTold(HANDLE file, std::uint64_t fileSize) {
+// What the first bytes of a file tell of it.
+enum class Head { Whole, CutShort, ThisProgram };
+
+// Reads the first bytes of `file`, held and not yet read: an image that
+// begins with "MZ" is a build of this program when it carries its marker, and
+// whole when it lies whole within the file.
+Head ReadHead(HANDLE file, std::uint64_t fileSize) {
   std::vector<unsigned char> head(kHeadSize);
   DWORD filled = 0;
-  if (!ReadBlock(file, head, filled)) return false;
-  if (filled < 2 || head[0] != 'M' || head[1] != 'Z') return true;
-  return PeImageIsWhole(head.data(), filled, fileSize);
+  if (!ReadBlock(file, head, filled)) return Head::CutShort;
+  if (filled < 2 || head[0] != 'M' || head[1] != 'Z') return Head::Whole;
+  if (PeImageIsThisProgram(head.data(), filled)) return Head::ThisProgram;
+  return PeImageIsWhole(head.data(), filled, fileSize) ? Head::Whole
+                                                       : Head::CutShort;
 }
 
 }  // namespace
@@ -65,7 +71,11 @@ InstallerCheck CheckInstaller(const std::string& path,
   if (IsThisProgram(path, ownPath)) return InstallerCheck::ThisProgram;
   const std::uint64_t size =
       static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-  if (!RunsOnThisMachine(path) || !WholeAsFarAsTold(file, size)) {
+  // Another build of it, or a copy changed, is this program too: started, it
+  // would find this run's product mutex taken and install nothing.
+  const Head head = ReadHead(file, size);
+  if (head == Head::ThisProgram) return InstallerCheck::ThisProgram;
+  if (!RunsOnThisMachine(path) || head != Head::Whole) {
     return InstallerCheck::CannotStart;
   }
   return InstallerCheck::Startable;

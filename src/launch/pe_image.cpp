@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+static_assert(sizeof UPGRADE_MARKER_SECTION - 1 <= 8,
+              "the marker's section name must fit its 8 bytes");
+
 namespace {
 
 // Places fixed by the PE format, in bytes.
@@ -25,7 +28,8 @@ const std::size_t kDirectorySize = 8;
 // self-extracting installer keeps its payload before it, past the sections.
 const std::uint64_t kCertificateDirectory = 4;
 const std::size_t kSectionHeaderSize = 40;
-const std::size_t kRawSizeField = 16;  // in a section header
+const std::size_t kSectionNameSize = 8;  // first in a section header
+const std::size_t kRawSizeField = 16;    // in a section header
 const std::size_t kRawOffsetField = 20;
 
 std::uint64_t Read16(const unsigned char* p) {
@@ -63,11 +67,11 @@ bool CertificatesWithin(const unsigned char* optional,
   return size == 0 || Read32(optional + entry) + size <= fileSize;
 }
 
-}  // namespace
-
-bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
-                    std::uint64_t fileSize) {
-  const std::uint64_t known = std::min<std::uint64_t>(headSize, fileSize);
+// Where the section table of the image whose first `known` bytes are at
+// `head` begins, and how many sections it lists; false when its headers are
+// not those of a PE image or lie past those bytes.
+bool FindSectionTable(const unsigned char* head, std::uint64_t known,
+                      std::uint64_t& table, std::uint64_t& sections) {
   if (known < kPeOffsetField + 4 || head[0] != 'M' || head[1] != 'Z') {
     return false;
   }
@@ -78,11 +82,42 @@ bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
     return false;
   }
   const unsigned char* fileHeader = head + signature + kSignatureSize;
-  const std::uint64_t sections = Read16(fileHeader + kSectionCountField);
-  const std::uint64_t optionalSize = Read16(fileHeader + kOptionalSizeField);
-  const std::uint64_t table = optional + optionalSize;
+  sections = Read16(fileHeader + kSectionCountField);
+  table = optional + Read16(fileHeader + kOptionalSizeField);
+  return table + sections * kSectionHeaderSize <= known;
+}
+
+}  // namespace
+
+bool PeImageIsThisProgram(const unsigned char* head, std::size_t headSize) {
+  std::uint64_t table = 0;
+  std::uint64_t sections = 0;
+  if (!FindSectionTable(head, headSize, table, sections)) return false;
+  // A section name fills its 8 bytes, padded with zeros.
+  char marker[kSectionNameSize] = {};
+  std::memcpy(marker, UPGRADE_MARKER_SECTION,
+              sizeof UPGRADE_MARKER_SECTION - 1);
+  for (std::uint64_t i = 0; i < sections; ++i) {
+    if (std::memcmp(head + table + i * kSectionHeaderSize, marker,
+                    kSectionNameSize) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool PeImageIsWhole(const unsigned char* head, std::size_t headSize,
+                    std::uint64_t fileSize) {
+  std::uint64_t table = 0;
+  std::uint64_t sections = 0;
+  if (!FindSectionTable(head, std::min<std::uint64_t>(headSize, fileSize),
+                        table, sections)) {
+    return false;
+  }
+  const std::uint64_t optional =
+      Read32(head + kPeOffsetField) + kSignatureSize + kFileHeaderSize;
+  const std::uint64_t optionalSize = table - optional;
   if (optionalSize < kSizeOfHeadersField + 4 ||
-      table + sections * kSectionHeaderSize > known ||
       Read32(head + optional + kSizeOfHeadersField) > fileSize ||
       !AlignmentsLoad(head + optional) ||
       !CertificatesWithin(head + optional, optionalSize, fileSize)) {

@@ -10,6 +10,14 @@ const DWORD kEndingBoundMs = 10000;
 
 StartHook startHook = nullptr;
 
+// The loader's statuses for an image it could not get to run: its
+// STATUS_DLL_NOT_FOUND, STATUS_ENTRYPOINT_NOT_FOUND,
+// STATUS_INVALID_IMAGE_FORMAT and STATUS_DLL_INIT_FAILED.
+const DWORD kStatusDllNotFound = 0xC0000135;
+const DWORD kStatusEntryPointNotFound = 0xC0000139;
+const DWORD kStatusInvalidImageFormat = 0xC000007B;
+const DWORD kStatusDllInitFailed = 0xC0000142;
+
 // Sets the limits of `job`: its processes may break away on request, and,
 // with `killOnClose`, all end when the last handle to it closes.
 bool LimitJob(HANDLE job, bool killOnClose) {
@@ -116,14 +124,8 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
   run.startError = started.startError;
   if (run.startError != ERROR_SUCCESS) return run;
   const HANDLE process = started.process_.get();
-  // In the job since its creation, so that nothing it starts escapes; from
-  // now on the job no longer ends it with this program.
   const HANDLE job = started.job_.get();
   run.startError = HookSays(started.program_, RunStep::Resume);
-  if (run.startError == ERROR_SUCCESS && started.job_.valid() &&
-      !LimitJob(job, false)) {
-    run.startError = GetLastError();
-  }
   if (run.startError == ERROR_SUCCESS &&
       ResumeThread(started.thread_.get()) == static_cast<DWORD>(-1)) {
     run.startError = GetLastError();
@@ -132,6 +134,15 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
   // `started` goes.
   if (run.startError != ERROR_SUCCESS) return run;
   started.resumed_ = true;
+  // In the job since its creation, so that nothing it starts escapes; only
+  // now that it runs does the job stop ending it with this program, so that
+  // this program killed at any moment leaves it unrun and ended, or running,
+  // never suspended. Should the job keep that limit, what it left running
+  // ends with this program.
+  if (started.job_.valid() &&
+      HookSays(started.program_, RunStep::LetGo) == ERROR_SUCCESS) {
+    LimitJob(job, false);
+  }
   if (onResumed != nullptr) onResumed(context);
   run.waitError = HookSays(started.program_, RunStep::Wait);
   if (run.waitError == ERROR_SUCCESS &&
@@ -171,6 +182,21 @@ std::string RunOutcomeText(const char* name, const ProgramRun& run) {
   }
   if (!run.exitCode) return program + " ended; its exit code is unknown";
   return program + " ended with exit code " + std::to_string(*run.exitCode);
+}
+
+const char* LoaderEndingName(DWORD exitCode) {
+  switch (exitCode) {
+    case kStatusDllNotFound:
+      return "0xC0000135 (a DLL it imports was not found)";
+    case kStatusEntryPointNotFound:
+      return "0xC0000139 (a function it imports was not found)";
+    case kStatusInvalidImageFormat:
+      return "0xC000007B (it or a DLL it imports is not a valid image)";
+    case kStatusDllInitFailed:
+      return "0xC0000142 (a DLL it imports failed to initialize)";
+    default:
+      return nullptr;
+  }
 }
 
 std::string HelpersWaitText(const HelpersRun& run, unsigned seconds) {

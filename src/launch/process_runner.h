@@ -71,8 +71,8 @@ class StartedProgram {
 // handed to the system as it is, which may write into it.
 StartedProgram CreateSuspended(LaunchCommand& command);
 
-// Lets the program created suspended, held in a job that takes in every
-// process it starts, outlive this program, resumes it, calls
+// Resumes the program created suspended, held in a job that takes in every
+// process it starts, then lets it outlive this program, calls
 // `onResumed(context)` (when given) as soon as it runs, and waits without a
 // time limit for it to end. Then waits for the job to have no process left,
 // looking every 100 ms, for at most `helpersWaitSeconds`; past that it returns
@@ -94,6 +94,13 @@ HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
 // error 740", for the program `name` and its run.
 std::string RunOutcomeText(const char* name, const ProgramRun& run);
 
+// When `exitCode` is one of the statuses with which the system's loader ends
+// a process it could not get to run (a DLL or a function it imports missing,
+// an image it cannot load, a DLL that fails to start), the status and what it
+// means, for the log: "0xC0000135 (a DLL it imports was not found)".
+// Otherwise null: the program's own code ran.
+const char* LoaderEndingName(DWORD exitCode);
+
 // How the wait for what a program started ended, within the bound of
 // `seconds`.
 std::string HelpersWaitText(const HelpersRun& run, unsigned seconds);
@@ -101,8 +108,9 @@ std::string HelpersWaitText(const HelpersRun& run, unsigned seconds);
 // Test seam: while a hook is set, each step of a program's run asks it
 // first, naming the program's path; a non-zero answer is taken as the
 // system's failure of that step with that error: the creation is refused, the
-// resume fails, the wait fails, or the exit code cannot be read. Returns the
-// hook it replaces; null turns it off.
-enum class RunStep { Create, Resume, Wait, ExitCode };
+// resume fails, the job keeps ending the program with this one (LetGo, asked
+// right after the resume), the wait fails, or the exit code cannot be read.
+// Returns the hook it replaces; null turns it off.
+enum class RunStep { Create, Resume, LetGo, Wait, ExitCode };
 using StartHook = DWORD (*)(const std::string& program, RunStep step);
 StartHook SetStartHookForTesting(StartHook hook);

@@ -45,33 +45,57 @@ std::string WipeText(const std::string& infoFolder) {
 
 // Built to keep the previous version after a failed uninstall: the refusal
 // when the uninstaller's setup.log reports a failure.
-std::optional<Refusal> RefusalOfTheResult(const SetupLogResult& written) {
+// `notPlaced` says why the distribution's response file was not the one the
+// uninstaller read, if it was not.
+std::optional<Refusal> RefusalOfTheResult(const SetupLogResult& written,
+                                          const std::string& notPlaced) {
   if (!ReportsFailure(written)) return std::nullopt;
   return Refusal{kExitInstallFailed,
                  "the uninstaller reported a failure in setup.log "
                  "(ResultCode=" +
                      std::to_string(*written.resultCode) +
                      "): the previous version stays and the new one is not "
-                     "installed"};
+                     "installed" +
+                     (notPlaced.empty() ? "" : "; " + notPlaced)};
 }
 
 }  // namespace
 
-std::optional<FileIdentity> PlaceUninstallResponse(
-    const std::string& moduleFolder, const std::string& infoFolder) {
+ResponsePlacement PlaceUninstallResponse(const std::string& moduleFolder,
+                                         const std::string& infoFolder) {
   const std::string source = PathIn(moduleFolder, kUninstallResponse);
   CFileFind finder;
-  std::optional<FileIdentity> placed;
+  ResponsePlacement placement;
+  placement.error = ERROR_FILE_NOT_FOUND;
   if (finder.FindFile(source.c_str())) {
     const std::string target = PathIn(infoFolder, kUninstallResponse);
     // The copy carries the source's read-only bit (a distribution on a CD),
     // which would keep it, and with it the folder, from the wipe.
     if (CopyFileA(source.c_str(), target.c_str(), TRUE)) {
-      placed = IdentityClearingReadOnly(target);
+      placement.error = ERROR_SUCCESS;
+      placement.copy = IdentityClearingReadOnly(target);
+    } else {
+      placement.error = GetLastError();
     }
   }
   finder.Close();
-  return placed;
+  return placement;
+}
+
+std::string NotPlacedText(const ResponsePlacement& placement) {
+  const std::string notPlaced = std::string("the distribution's ") +
+                                kUninstallResponse + " was not placed: ";
+  switch (placement.error) {
+    case ERROR_SUCCESS:
+    case ERROR_FILE_NOT_FOUND:
+      return std::string();
+    case ERROR_FILE_EXISTS:
+      return notPlaced + "the information folder holds an " +
+             kUninstallResponse +
+             " already, which the uninstaller reads instead";
+    default:
+      return notPlaced + "error " + std::to_string(placement.error);
+  }
 }
 
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
@@ -106,8 +130,13 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   const std::string& infoFolder = run.infoFolder;
   RemovalResult result;
   const bool throughLink = !IsOwnFolder(infoFolder);
-  const std::optional<FileIdentity> placed =
+  const ResponsePlacement placement =
       PlaceUninstallResponse(run.moduleFolder, infoFolder);
+  const std::optional<FileIdentity>& placed = placement.copy;
+  const std::string notPlaced = NotPlacedText(placement);
+  if (!notPlaced.empty()) {
+    LogEvent(log, [&] { return "uninstall: " + notPlaced; });
+  }
   LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
   const std::string setupLog = PathIn(infoFolder, kSetupLog);
   const bool readSetupLog = log.enabled() || keep;
@@ -132,7 +161,7 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
     if (readSetupLog) {
       // Read once, now that its helpers ended: the wipe takes it.
       const SetupLogResult written = SetupLogWrittenSince(setupLog, before);
-      if (keep) failed = RefusalOfTheResult(written);
+      if (keep) failed = RefusalOfTheResult(written, notPlaced);
       LogEvent(log, [&] {
         return "uninstall: " + SetupLogText(written) +
                (keep && !failed

@@ -12,12 +12,28 @@
 #include "shared/launch_command.h"
 #include "shared/upgrade_choices.h"
 
+// What placing the uninstall response file did.
+struct ResponsePlacement {
+  // The identity of the copy made; none when no copy was made.
+  std::optional<FileIdentity> copy;
+  // Why no copy was made: ERROR_FILE_NOT_FOUND when there is none beside the
+  // program, ERROR_FILE_EXISTS when the information folder holds one already
+  // (left by an earlier run, say), which the uninstaller then reads instead,
+  // or the copy's own error.
+  DWORD error = ERROR_SUCCESS;
+};
+
 // Copies "uninstall.iss" from `moduleFolder` into `infoFolder`, only when the
 // source exists and never over a file already there, and clears the copy's
-// read-only bit, which it takes from the source. Returns the identity of the
-// copy made; none when no copy was made.
-std::optional<FileIdentity> PlaceUninstallResponse(
-    const std::string& moduleFolder, const std::string& infoFolder);
+// read-only bit, which it takes from the source.
+ResponsePlacement PlaceUninstallResponse(const std::string& moduleFolder,
+                                         const std::string& infoFolder);
+
+// For the log, why the distribution's uninstall.iss was not placed: "the
+// distribution's uninstall.iss was not placed: the information folder holds
+// an uninstall.iss already, which the uninstaller reads instead"; empty when
+// it was placed or there is none to place.
+std::string NotPlacedText(const ResponsePlacement& placement);
 
 // The silent uninstall command: the maintenance program "setup.exe" in
 // `infoFolder`, started by its full path, with the response file beside it.

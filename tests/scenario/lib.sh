@@ -4,7 +4,8 @@
 #
 # Environment, set by the test: KIND (native or wine), LAYOUT (64 or 32),
 # PROGRAM, OPTIONS_PROGRAM (the same program built with the options changed
-# from their defaults), RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a
+# from their defaults), RECORDER, OUT_OF_MEMORY, LAUNCHER, IMPORTER and
+# IMPORTED_DLL (wine: an installer that needs that DLL beside it), WORK (a
 # scratch folder of the test run), BUILD_DIR, PRODUCT_CODE, UNIT_TESTS (the unit test program),
 # and DRIVE_C (native) or WINEPREFIX and WINE_BITS, the bits of the build's
 # programs (wine).

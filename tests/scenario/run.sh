@@ -123,6 +123,23 @@ scenario_response_already_in_place() {
   expect_uninstall
   expect_field setup.exe response "present readonly=no first=[response already there]"
   expect_absent "$info_win"
+  # Built with keep and a log: a stale one that does not fit (-3) ends with
+  # 1603, and the log names the distribution's file that was not placed.
+  local log=$drive_c/windows/temp/upgrade.log failed=1603
+  [ "$KIND" = wine ] || { log=$(host 'C:\Windows\Temp')/upgrade.log; failed=$((1603 & 255)); }
+  mkdir -p "$(dirname "$log")"
+  rm -rf "$log" "$record"
+  use_options_program
+  make_distribution "$dist"
+  make_previous_install
+  printf '[stale response]\r\n' >"$(host "$info_win")/uninstall.iss"
+  SystemRoot='C:\Windows' RECORDER_RESULT="setup.exe=-3" run_upgrade "$dist" /s
+  expect_exit "$failed"
+  expect_runs setup.exe
+  expect_field setup.exe response "present readonly=no first=[stale response]"
+  local not_placed="the distribution's uninstall.iss was not placed: the information folder holds an uninstall.iss already"
+  expect_log_lines "$log" "uninstall: $not_placed" \
+    "refused with exit code 1603: the uninstaller reported a failure in setup.log (ResultCode=-3): the previous version stays and the new one is not installed; $not_placed"
 }
 
 scenario_no_maintenance_program() {
@@ -368,6 +385,15 @@ scenario_deployment_exit_code_and_log() {
     expect_exit 3010
     expect_runs setup.exe data.exe
   done
+  # A status past 2^31 (0xC0000005) is passed on, and logged, as the
+  # unsigned number it is.
+  if [ "$KIND" = wine ]; then
+    rm -rf "$log" "$record"
+    make_previous_install
+    RECORDER_EXIT="data.exe=-1073741819" run_upgrade "$dist" /s
+    expect_exit 3221225477
+    [[ $(tail -n 1 "$log") == *" exit code 3221225477" ]] || fail "the log ends with: $(tail -n 1 "$log")"
+  fi
 
   # The name of a read-only file the wipe leaves, which the log reports,
   # cannot forge a line: its control characters are written escaped.
@@ -610,10 +636,14 @@ scenario_names_that_are_paths() {
 # run is bounded more tightly.
 scenario_named_as_installer() {
   make_previous_install
-  local folder how name=$program_file
+  local folder how name=$program_file before hows=(name copy hard_link link)
   folder=$(host "$dist")
+  before=$(cd "$(host "$info_win")" && find . | sort)
   run_limit=10
-  for how in name copy hard_link link; do
+  # Under Windows also another build of it, here a copy changed after its
+  # headers: its marker names it (natively the ELF build is not looked into).
+  [ "$KIND" = native ] || hows+=(appended)
+  for how in "${hows[@]}"; do
     program_file=$name
     rm -rf "$folder"
     make_distribution "$dist"
@@ -623,14 +653,24 @@ scenario_named_as_installer() {
       copy) cp "$PROGRAM" "$folder/data.exe" ;;
       hard_link) ln "$folder/$program_file" "$folder/data.exe" ;;
       link) ln -s "$folder/$program_file" "$folder/data.exe" ;;
+      appended) { cat "$PROGRAM" && printf x; } >"$folder/data.exe" ;;
     esac
     for mode in /s ""; do
       run_upgrade "$dist" $mode
       expect_exit 40
       expect_runs
-      expect_present "$info_win\\setup.exe"
+      [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
+        fail "$how: the information folder changed"
     done
   done
+  if [ "$KIND" = wine ]; then
+    rm -rf "$(host "$info_win")"
+    for mode in /s ""; do
+      run_upgrade "$dist" $mode
+      expect_exit 40
+      expect_no_process_from "$dist"
+    done
+  fi
   rm -rf "$folder" "$(host "$info_win")"
   make_distribution "$dist"
   mv "$folder/$name" "$folder/setup.exe"
@@ -769,6 +809,30 @@ scenario_installer_missing_keeps_previous() {
   expect_field setup.exe "moved $dist\\data.exe>" failed
   expect_runs setup.exe data.exe
   expect_present "$dist\\setup.iss"
+  # An installer that the loader ends after the resume, for a DLL it imports
+  # that is nowhere or that the uninstaller deleted, never ran: 46 in both
+  # builds, and the options build logs why.
+  local build dll log=$drive_c/windows/temp/upgrade.log
+  for build in "$PROGRAM" "$OPTIONS_PROGRAM"; do
+    for dll in nowhere deleted; do
+      rm -rf "$(host "$dist")" "$log" "$record"
+      make_distribution "$dist"
+      cp "$build" "$(host "$dist")/$program_file"
+      cp "$IMPORTER" "$installer"
+      make_previous_install
+      [ $dll = nowhere ] || cp "$IMPORTED_DLL" "$(host "$dist")/imported.dll"
+      UNINSTALLER_MOVES="$dist\\imported.dll>" run_upgrade "$dist" /s
+      expect_exit 46
+      expect_runs setup.exe
+      expect_absent "$info_win"
+      [ "$build" = "$PROGRAM" ] || expect_log_lines "$log" \
+        "install: data.exe never ran: the system's loader ended it with 0xC0000135" "exit code 46"
+    done
+  done
+  rm -rf "$(host "$dist")"
+  make_distribution "$dist"
+  make_previous_install
+
   # Nor can it rename the distribution folder and put another in its place:
   # the folders above the installer are held too.
   for mode in /s ""; do
@@ -859,6 +923,13 @@ scenario_abnormal_ending() {
       exit_code=$?
     [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
     expect_runs
+    expect_no_process_from "$dist"
+    # Killed right after the resume, before the job lets the installer
+    # outlive it: the installer ends with it or runs, never stays suspended.
+    exit_code=0
+    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" killed >/dev/null 2>&1) ||
+      exit_code=$?
+    [ "$exit_code" = 9 ] || fail "exit code $exit_code, expected 9"
     expect_no_process_from "$dist"
   fi
 }

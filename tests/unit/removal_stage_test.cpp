@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "engine/install_locations.h"
@@ -58,16 +59,25 @@ TEST_F(RemovalStage, PlacesTheResponseFileWithoutItsReadOnlyState) {
   EXPECT_TRUE(test_files::IsReadOnly(kDist + "\\uninstall.iss"));
 }
 
+// One already there stays, and the log is told that the distribution's was
+// not placed, and why.
 TEST_F(RemovalStage, NeverOverwritesAResponseFileAlreadyThere) {
   test_files::WriteFile(kDist + "\\uninstall.iss", "new");
   test_files::WriteFile(kInfo + "\\uninstall.iss", "already there");
-  PlaceUninstallResponse(kDist, kInfo);
+  const ResponsePlacement placement = PlaceUninstallResponse(kDist, kInfo);
   EXPECT_EQ(test_files::ReadFile(kInfo + "\\uninstall.iss"), "already there");
+  EXPECT_FALSE(placement.copy.has_value());
+  EXPECT_EQ(NotPlacedText(placement),
+            "the distribution's uninstall.iss was not placed: the information "
+            "folder holds an uninstall.iss already, which the uninstaller "
+            "reads instead");
 }
 
 TEST_F(RemovalStage, MissingSourceCopiesNothing) {
-  PlaceUninstallResponse(kDist, kInfo);
+  const ResponsePlacement placement = PlaceUninstallResponse(kDist, kInfo);
   EXPECT_FALSE(test_files::Exists(kInfo + "\\uninstall.iss"));
+  EXPECT_EQ(placement.error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(NotPlacedText(placement), "");
 }
 
 // The process runner reports the error of a start, which the decision above
@@ -78,6 +88,30 @@ TEST_F(RemovalStage, TheRunnerReportsWhyAStartFailed) {
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(RunAndWaitWithHelpers(missing, 5).startError,
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+// The statuses with which the loader ends a program it could not get to run
+// are told from the codes a program that ran ends with.
+TEST(ProcessRunner, TellsTheLoadersEndingsFromAProgramsOwn) {
+  const struct {
+    DWORD exitCode;
+    bool loader;
+  } cases[] = {
+      {0xC0000135u, true},  {0xC0000139u, true},  {0xC000007Bu, true},
+      {0xC0000142u, true},  {0u, false},          {1603u, false},
+      {3010u, false},       {0xC0000005u, false}, {0xC0000136u, false},
+      {0x40000135u, false},
+  };
+  for (const auto& c : cases) {
+    const char* name = LoaderEndingName(c.exitCode);
+    EXPECT_EQ(name != nullptr, c.loader) << std::hex << c.exitCode;
+    if (name != nullptr) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%08lX",
+                    static_cast<unsigned long>(c.exitCode));
+      EXPECT_EQ(std::string(name).rfind(hex, 0), 0u) << name;
+    }
+  }
 }
 
 // The uninstaller's run is reported: its exit code (the recorder's without a

@@ -108,7 +108,8 @@ class UpgradeRun : public test_files::ScratchFolderTest {
   // `failing_` names with `error_`. Once the uninstaller ended, writes
   // `uninstallResult_` into its setup.log, when one is given.
   static DWORD FailOneStep(const std::string& program, RunStep step) {
-    const char* const names[] = {"create", "resume", "wait", "exit code"};
+    const char* const names[] = {"create", "resume", "let go", "wait",
+                                 "exit code"};
     const std::string seen =
         LastPartOf(program) + " " + names[static_cast<int>(step)];
     if (seen == "setup.exe exit code" && !uninstallResult_.empty()) {
@@ -161,6 +162,9 @@ TEST_F(UpgradeRun, AFailedStepEndsWithItsCodeAndNeverLeavesNeither) {
        kExitUninstallerWaitFailed, false},
       {"data.exe resume", ERROR_ACCESS_DENIED, ExitCodeChoice::Classic,
        kExitInstallerNotResumed, true},
+      // Resumed, it runs to its end even where the job keeps its limit.
+      {"data.exe let go", ERROR_ACCESS_DENIED, ExitCodeChoice::Classic,
+       kExitUpgradeRan, true},
       {"data.exe exit code", ERROR_INVALID_HANDLE, ExitCodeChoice::Installer,
        kExitInstallerEndUnknown, true},
       // Last: the installer it did not wait for may still be ending.
