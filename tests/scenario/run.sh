@@ -392,7 +392,8 @@ scenario_deployment_exit_code_and_log() {
     make_previous_install
     RECORDER_EXIT="data.exe=-1073741819" run_upgrade "$dist" /s
     expect_exit 3221225477
-    [[ $(tail -n 1 "$log") == *" exit code 3221225477" ]] || fail "the log ends with: $(tail -n 1 "$log")"
+    [[ $(tail -n 1 "$log" | tr -d '\r') == *" exit code 3221225477" ]] ||
+      fail "the log ends with: $(tail -n 1 "$log")"
   fi
 
   # The name of a read-only file the wipe leaves, which the log reports,
