@@ -1,9 +1,13 @@
 # Writes DIR/build_options.h, the options a program is built with, for the
 # main.cpp of that program alone: the core library is compiled once and takes
 # the options from there.
-#   upgrade_build_options(DIR HELPERS_WAIT_SECONDS EXIT_CODE LOG AFTER_FAILED_UNINSTALL)
-function(upgrade_build_options dir helpers_wait exit_code log after_failed_uninstall)
+#   upgrade_build_options(DIR HELPERS_WAIT_SECONDS EXIT_CODE LOG AFTER_FAILED_UNINSTALL
+#                         UNINSTALL_WAIT_SECONDS MSI_WAIT_SECONDS)
+function(upgrade_build_options dir helpers_wait exit_code log after_failed_uninstall
+         uninstall_wait msi_wait)
   set(options_helpers_wait "${helpers_wait}")
+  set(options_uninstall_wait "${uninstall_wait}")
+  set(options_msi_wait "${msi_wait}")
   if(exit_code STREQUAL "installer")
     set(options_exit_code Installer)
   else()

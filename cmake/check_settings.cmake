@@ -25,6 +25,15 @@ function(upgrade_check_settings)
     message(FATAL_ERROR "UPGRADE_HELPERS_WAIT_SECONDS is \"${UPGRADE_HELPERS_WAIT_SECONDS}\". "
       "Expected a whole number of seconds from 0 to 86400; 0 waits for the uninstaller alone.")
   endif()
+  foreach(wait IN ITEMS UNINSTALL MSI)
+    set(value "${UPGRADE_${wait}_WAIT_SECONDS}")
+    if(DEFINED UPGRADE_${wait}_WAIT_SECONDS AND
+       (NOT value MATCHES "^(0|[1-9][0-9]?[0-9]?[0-9]?[0-9]?)$" OR value GREATER 86400))
+      message(FATAL_ERROR "UPGRADE_${wait}_WAIT_SECONDS is \"${value}\". "
+        "Expected a whole number of seconds from 0 to 86400; 0 sets no bound (UNINSTALL) "
+        "or does not look (MSI).")
+    endif()
+  endforeach()
   if(DEFINED UPGRADE_EXIT_CODE AND NOT UPGRADE_EXIT_CODE MATCHES "^(classic|installer)$")
     message(FATAL_ERROR "UPGRADE_EXIT_CODE is \"${UPGRADE_EXIT_CODE}\". "
       "Expected classic (0 whenever the upgrade ran) or installer (the installer's own exit code).")

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "driver/windows_installer.h"
 #include "engine/engine_files.h"
 #include "engine/install_locations.h"
 #include "files/path_parts.h"
@@ -140,6 +141,10 @@ int RunUpgrade(const RunContext& run, const ProductLock& lock,
   if (auto refusal = CheckPaths(run)) return Refuse(log, *refusal);
   InstallStage install(run, options, log);
   if (auto refusal = ChecksBeforeAnyChange(run, install)) {
+    return Refuse(log, *refusal);
+  }
+  // Looked at last before the first change, to keep the race short.
+  if (auto refusal = WaitForWindowsInstaller(options.msiWaitSeconds, log)) {
     return Refuse(log, *refusal);
   }
   // The loader's verdict, before anything is removed.

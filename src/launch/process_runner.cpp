@@ -5,8 +5,10 @@
 namespace {
 
 const DWORD kHelpersLookMs = 100;
-// How long a process ended before it ran may take to go.
+// How long a process ended before it ran, or at its bound, may take to go.
 const DWORD kEndingBoundMs = 10000;
+// The exit code a program ended at its bound is given.
+const UINT kEndedAtBoundExitCode = 1;
 
 StartHook startHook = nullptr;
 
@@ -66,6 +68,25 @@ void WaitForJobToEmpty(HANDLE job, DWORD boundMs, HelpersRun& run) {
   }
 }
 
+// Ends `process`, still running at its bound, with every process of `job`
+// (or alone without one), and waits for it to go: `run` then says
+// `endedAtBound` and how the job emptied; otherwise the wait failed.
+void EndAtBound(HANDLE process, HANDLE job, HelpersRun& run) {
+  if (job != nullptr) {
+    TerminateJobObject(job, kEndedAtBoundExitCode);
+  } else {
+    TerminateProcess(process, kEndedAtBoundExitCode);
+  }
+  if (WaitForSingleObject(process, kEndingBoundMs) != WAIT_OBJECT_0) {
+    run.waitError = GetLastError();
+    if (run.waitError == ERROR_SUCCESS) run.waitError = WAIT_TIMEOUT;
+    return;
+  }
+  run.endedAtBound = true;
+  run.helpers = HelpersRun::Wait::Untracked;
+  if (job != nullptr) WaitForJobToEmpty(job, kEndingBoundMs, run);
+}
+
 // What the test hook says of `step` of the run of `program`; ERROR_SUCCESS
 // without a hook.
 DWORD HookSays(const std::string& program, RunStep step) {
@@ -119,7 +140,8 @@ StartedProgram CreateSuspended(LaunchCommand& command) {
 }
 
 HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
-                         void (*onResumed)(void*), void* context) {
+                         void (*onResumed)(void*), void* context,
+                         unsigned programWaitSeconds) {
   HelpersRun run;
   run.startError = started.startError;
   if (run.startError != ERROR_SUCCESS) return run;
@@ -145,8 +167,16 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
   }
   if (onResumed != nullptr) onResumed(context);
   run.waitError = HookSays(started.program_, RunStep::Wait);
-  if (run.waitError == ERROR_SUCCESS &&
-      WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) {
+  const DWORD waited =
+      run.waitError != ERROR_SUCCESS ? WAIT_FAILED
+      : programWaitSeconds == 0
+          ? WaitForSingleObject(process, INFINITE)
+          : WaitForSingleObject(process, programWaitSeconds * 1000u);
+  if (waited == WAIT_TIMEOUT) {
+    EndAtBound(process, started.job_.valid() ? job : nullptr, run);
+    return run;
+  }
+  if (run.waitError == ERROR_SUCCESS && waited != WAIT_OBJECT_0) {
     run.waitError = GetLastError();
     if (run.waitError == ERROR_SUCCESS) run.waitError = ERROR_INVALID_HANDLE;
   }
@@ -165,9 +195,11 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
 }
 
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
-                                 unsigned helpersWaitSeconds) {
+                                 unsigned helpersWaitSeconds,
+                                 unsigned programWaitSeconds) {
   StartedProgram started = CreateSuspended(command);
-  return ResumeAndWait(started, helpersWaitSeconds);
+  return ResumeAndWait(started, helpersWaitSeconds, nullptr, nullptr,
+                       programWaitSeconds);
 }
 
 std::string RunOutcomeText(const char* name, const ProgramRun& run) {
@@ -179,6 +211,11 @@ std::string RunOutcomeText(const char* name, const ProgramRun& run) {
   if (run.waitError != ERROR_SUCCESS) {
     return program + " was started, but the wait for its end failed: error " +
            std::to_string(run.waitError);
+  }
+  if (run.endedAtBound) {
+    return program +
+           " still ran at its bound and was ended, with what it "
+           "started";
   }
   if (!run.exitCode) return program + " ended; its exit code is unknown";
   return program + " ended with exit code " + std::to_string(*run.exitCode);

@@ -17,6 +17,9 @@ struct ProgramRun {
   // ERROR_SUCCESS when the wait saw the program end; otherwise the wait
   // failed with this error, and the program may still run.
   DWORD waitError = ERROR_SUCCESS;
+  // Whether it still ran when its own bound was reached, and was ended with
+  // every process of its job: its exit code is then not its own.
+  bool endedAtBound = false;
   // The program's own exit code, when it could be read.
   std::optional<DWORD> exitCode;
 };
@@ -57,7 +60,8 @@ class StartedProgram {
   friend StartedProgram CreateSuspended(LaunchCommand& command);
   friend HelpersRun ResumeAndWait(StartedProgram& started,
                                   unsigned helpersWaitSeconds,
-                                  void (*onResumed)(void*), void* context);
+                                  void (*onResumed)(void*), void* context,
+                                  unsigned programWaitSeconds);
   std::string program_;
   OwnedHandle process_;
   OwnedHandle thread_;
@@ -73,8 +77,11 @@ StartedProgram CreateSuspended(LaunchCommand& command);
 
 // Resumes the program created suspended, held in a job that takes in every
 // process it starts, then lets it outlive this program, calls
-// `onResumed(context)` (when given) as soon as it runs, and waits without a
-// time limit for it to end. Then waits for the job to have no process left,
+// `onResumed(context)` (when given) as soon as it runs, and waits for it to
+// end: without a time limit, or with `programWaitSeconds` for at most that;
+// still running then, it is ended with every process of its job (or alone
+// without one), given 10 s to go, and its run says `endedAtBound` (a failed
+// wait when it did not go). Then waits for the job to have no process left,
 // looking every 100 ms, for at most `helpersWaitSeconds`; past that it returns
 // while they run. With 0, or when no job can be made for it (the system may
 // refuse one to a process that is itself in a job), it waits for the program
@@ -84,11 +91,13 @@ StartedProgram CreateSuspended(LaunchCommand& command);
 // Nothing is allocated, so the call works when memory has run out.
 HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
                          void (*onResumed)(void*) = nullptr,
-                         void* context = nullptr);
+                         void* context = nullptr,
+                         unsigned programWaitSeconds = 0);
 
 // Creates `command` suspended and runs it as ResumeAndWait does.
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
-                                 unsigned helpersWaitSeconds);
+                                 unsigned helpersWaitSeconds,
+                                 unsigned programWaitSeconds = 0);
 
 // "data.exe ended with exit code 3010", "setup.exe could not be started:
 // error 740", for the program `name` and its run.

@@ -117,6 +117,8 @@ using LPCWSTR = const WCHAR*;
 #define WAIT_TIMEOUT 0x00000102u
 #define WAIT_ABANDONED 0x00000080u
 #define WAIT_FAILED 0xFFFFFFFFu
+#define SYNCHRONIZE 0x00100000u
+#define MUTEX_MODIFY_STATE 0x00000001u
 
 #define JOB_OBJECT_LIMIT_BREAKAWAY_OK 0x00000800u
 #define JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE 0x00002000u
@@ -321,10 +323,11 @@ DWORD GetTickCount();
 
 // Named mutexes, one owner at a time across processes. A POSIX stand-in
 // holds a lock on a file named for the mutex in drive C:'s folder, which the
-// system lets go when its holder ends, and which no child inherits; only a
-// zero or an infinite wait is known.
+// system lets go when its holder ends, and which no child inherits; a wait
+// with a bound looks again every 10 ms. A mutex exists while its file does.
 HANDLE CreateMutexA(SECURITY_ATTRIBUTES* security, BOOL initialOwner,
                     LPCSTR name);
+HANDLE OpenMutexA(DWORD access, BOOL inheritHandle, LPCSTR name);
 BOOL ReleaseMutex(HANDLE mutex);
 
 // Jobs: a group of processes, with everything its members start.
@@ -334,6 +337,7 @@ BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass,
 BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
 BOOL QueryInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass,
                                LPVOID info, DWORD size, LPDWORD returned);
+BOOL TerminateJobObject(HANDLE job, UINT exitCode);
 
 // Files and folders.
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,

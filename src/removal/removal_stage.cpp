@@ -26,6 +26,11 @@ std::optional<Refusal> RefusalOfTheUninstall(const HelpersRun& ran) {
     return Refusal{kExitUninstallerWaitFailed,
                    "the wait for the uninstaller failed; it may still run"};
   }
+  if (ran.endedAtBound) {
+    return Refusal{kExitUninstallerTimedOut,
+                   "the uninstaller still ran at its bound and was ended; the "
+                   "previous version's information folder stays"};
+  }
   return std::nullopt;
 }
 
@@ -146,7 +151,8 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
     return "uninstall: program " + uninstall.program + ", command line " +
            uninstall.line;
   });
-  result.uninstaller = RunAndWaitWithHelpers(uninstall, helpersWaitSeconds);
+  result.uninstaller = RunAndWaitWithHelpers(uninstall, helpersWaitSeconds,
+                                             options.uninstallWaitSeconds);
   LogEvent(log, [&] {
     return "uninstall: " +
            RunOutcomeText(kMaintenanceProgram, result.uninstaller);
@@ -172,7 +178,8 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   }
   result.refusal = RefusalOfTheUninstall(ran);
   if (!result.refusal) result.refusal = failed;
-  if (placed && (throughLink || ran.startError != ERROR_SUCCESS || failed)) {
+  if (placed && (throughLink || ran.startError != ERROR_SUCCESS ||
+                 ran.endedAtBound || failed)) {
     // The folder may lead elsewhere by now: only the copy placed goes. An
     // uninstaller that may still run keeps the file it was given.
     DeleteIfStillTheFile(PathIn(infoFolder, kUninstallResponse), *placed);

@@ -53,10 +53,12 @@ std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run);
 // uninstaller ran.
 struct RemovalResult {
   // kExitNeedsElevation when the uninstaller's start was refused for want of
-  // elevation, or, built to keep the previous version after a failed
-  // uninstall, kExitInstallFailed when its setup.log, written during the run,
-  // holds a ResultCode below 0: nothing was removed but the response file
-  // placed for it, if that is still the file placed.
+  // elevation, kExitUninstallerTimedOut when it still ran at the options'
+  // uninstall bound and was ended with what it started, or, built to keep the
+  // previous version after a failed uninstall, kExitInstallFailed when its
+  // setup.log, written during the run, holds a ResultCode below 0: nothing was
+  // removed but the response file placed for it, if that is still the file
+  // placed.
   std::optional<Refusal> refusal;
   HelpersRun uninstaller;
 };

@@ -33,6 +33,12 @@ struct UpgradeOptions {
   // Where to append the log, with %NAME% references; empty for no log.
   const char* logPath;
   FailedUninstallChoice afterFailedUninstall;
+  // How long the uninstaller itself may run before it is ended with every
+  // process it started; 0 waits for it without a bound.
+  unsigned uninstallWaitSeconds = 0;
+  // How long to wait for Windows Installer to finish another installation
+  // before anything is changed; 0 does not look.
+  unsigned msiWaitSeconds = 0;
 };
 
 // What the program found when it started, found once and handed to every

@@ -483,6 +483,63 @@ scenario_one_upgrade_at_a_time() {
     fail "the installer did not run once after the killed run"
 }
 
+# Windows Installer's mutex owned by a program the upgrade did not start:
+# let go after 2 s, or abandoned (under Wine; the upgrade takes the
+# abandonment), the upgrade runs, and its programs never find it held; held
+# past the options program's 3 s, 1618 (natively 82) and nothing started or
+# changed. Then an uninstaller that runs on, with a helper, past the options
+# program's 2 s: both ended, 48, the folder whole less uninstall.iss.
+scenario_engine_busy_or_hung() {
+  local busy=1618 msi='Global\_MSIExecute' log=$drive_c/windows/temp/upgrade.log mode
+  [ "$KIND" = wine ] || { busy=82 log=$(host 'C:\Windows\Temp')/upgrade.log; }
+  export SystemRoot='C:\Windows' RECORD_MUTEX=$msi
+  mkdir -p "$(dirname "$log")"
+  local -a loader=() how
+  [ "$KIND" = native ] || loader=(wine_run)
+  trap 'printf "stop helper\ngo uninstall\n" >>"$record"; wait' EXIT
+  place_helper
+  for mode in "own||2000" "abandon|end data.exe|0" "own|stop helper|0"; do
+    [ "$KIND" = wine ] || [ "${mode%%|*}" = own ] || continue
+    IFS='|' read -r -a how <<<"$mode"
+    rm -f "$record" "$log"
+    [ "$mode" != "own|stop helper|0" ] || use_options_program
+    make_distribution "$dist"
+    make_previous_install
+    (cd "$WORK" && "${loader[@]}" "$(host "$helper_win")" "${how[@]}" "$msi" </dev/null >/dev/null 2>&1) &
+    wait_for_record "helper ${how[0]}s" 20
+    run_upgrade "$dist" /s
+    ! grep -q "^mutex=held" "$record" || fail "a program the upgrade started found $msi held"
+    case $mode in
+      "own||2000") expect_before "helper released" "run setup.exe" ;;
+      abandon*) expect_field setup.exe mutex 0 ;;
+      *) expect_exit "$busy"
+        expect_runs
+        expect_absent "$info_win\\uninstall.iss"
+        expect_no_process_from "$dist"
+        expect_log_lines "$log" "refused with exit code 1618: Windows Installer still ran another installation after 3 s"
+        echo "stop helper" >>"$record"
+        wait
+        continue ;;
+    esac
+    expect_exit_zero
+    expect_runs setup.exe data.exe
+    wait
+  done
+
+  rm -f "$record" "$log"
+  export UNINSTALLER_HELPER RECORDER_HELPER_FIRST=1 RECORDER_UNTIL="setup.exe=go uninstall"
+  UNINSTALLER_HELPER=$(helper_line hold "stop helper" 0)
+  run_upgrade "$dist" /s
+  expect_exit 48
+  [ "$(record_count "end ")$(record_count "run data.exe")$(record_count "helper released")" = 000 ] ||
+    fail "the uninstaller, its helper or the installer ran to its end"
+  expect_absent "$info_win\\uninstall.iss"
+  expect_present "$info_win\\Disk1\\data1.cab"
+  expect_no_process_from 'C:\helpers'
+  expect_no_process_from "$info_win"
+  expect_log_lines "$log" "uninstall: setup.exe still ran at its bound and was ended" "exit code 48"
+}
+
 # Natively: the uninstaller leaves a helper writing into the information
 # folder for 1.5 s, making it again when it is gone. The program waits for
 # it, then wipes the folder and starts the installer.

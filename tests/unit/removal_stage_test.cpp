@@ -131,6 +131,20 @@ TEST_F(RemovalStage, TheRunnerReportsTheExitCodeAndTheEndOfTheHelpersWait) {
   }
 }
 
+// Not a test: a program of a minute for the bound below, which ends it.
+TEST(ProcessRunnerChild, DISABLED_RunsForAMinute) { Sleep(60000); }
+
+TEST_F(RemovalStage, TheRunnerEndsAProgramStillRunningAtItsBound) {
+  char own[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, own, MAX_PATH);
+  LaunchCommand command{own, "\"" + std::string(own) +
+                                 "\" --gtest_also_run_disabled_tests "
+                                 "--gtest_filter=ProcessRunnerChild.*"};
+  const HelpersRun run = RunAndWaitWithHelpers(command, 5, 1);
+  EXPECT_TRUE(run.endedAtBound && !run.exitCode && run.waitError == 0)
+      << "60 s against a bound of 1 s: " << RunOutcomeText("setup.exe", run);
+}
+
 TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {
   test_files::WriteFile(kInfo + "\\data\\file.bin");
   test_files::MakeReadOnly(kInfo);

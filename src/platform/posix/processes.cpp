@@ -408,6 +408,25 @@ BOOL AssignProcessToJobObject(HANDLE jobHandle, HANDLE processHandle) {
   return TRUE;
 }
 
+// Kills every process of the job, looking again (for at most a second)
+// while a look finds one, as one may have started another meanwhile.
+BOOL TerminateJobObject(HANDLE handle, UINT) {
+  const JobHandle* job = AsJob(handle);
+  if (job == nullptr) return FALSE;
+  for (int look = 0; look < 100; ++look) {
+    bool found = false;
+    const std::map<pid_t, ProcessEntry> all = ListProcesses();
+    for (const auto& [pid, entry] : all) {
+      if (!entry.zombie && InJob(*job, pid, all) && kill(pid, SIGKILL) == 0) {
+        found = true;
+      }
+    }
+    if (!found) break;
+    Sleep(10);
+  }
+  return TRUE;
+}
+
 // Only the active-process count of the accounting information. A count of 0
 // is looked at twice: a parent may be reaped between the looks at it and its
 // child, whose orphan this process adopts by the second look.
