@@ -54,10 +54,9 @@ std::string RegistrationText(const std::string& key,
   if (before.state == State::Absent) return std::string();
   const std::string named =
       "the registration HKLM\\" + key + " (32-bit view) " +
-      (before.state == State::Present
-           ? std::string("was there before")
-           : "could not be read before (error " +
-                 std::to_string(before.error) + ")");
+      (before.state == State::Present ? std::string("was there before")
+                                      : "could not be read before (error " +
+                                            std::to_string(before.error) + ")");
   switch (after.state) {
     case State::Absent:
       return named + " and is gone";

@@ -20,7 +20,8 @@ struct RegistrationLook {
 };
 
 // The product's registration keys, as paths below HKEY_LOCAL_MACHINE:
-// "SOFTWARE\...\Uninstall\{code}" and "SOFTWARE\...\Uninstall\InstallShield_{code}".
+// "SOFTWARE\...\Uninstall\{code}" and
+// "SOFTWARE\...\Uninstall\InstallShield_{code}".
 std::vector<std::string> ProductRegistrationKeys();
 
 // Looks for the key `key` below HKEY_LOCAL_MACHINE in the 32-bit view, for

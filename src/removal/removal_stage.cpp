@@ -64,7 +64,8 @@ struct Registrations {
 
   void Look() {
     looks.clear();
-    for (const std::string& key : keys) looks.push_back(LookUpRegistration(key));
+    for (const std::string& key : keys)
+      looks.push_back(LookUpRegistration(key));
   }
 };
 
@@ -217,8 +218,7 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
       ran.startError != ERROR_ELEVATION_REQUIRED && !failed) {
     LogEvent(log, [&] {
       return std::string("uninstall: ") +
-             (NothingToRun(ran) ? "there is no uninstaller to run, so "
-                                : "") +
+             (NothingToRun(ran) ? "there is no uninstaller to run, so " : "") +
              (keep ? "no failure found, so the upgrade goes on"
                    : "built to wipe, the upgrade goes on whatever it left");
     });

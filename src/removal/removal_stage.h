@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "engine/setup_log.h"
 #include "files/file_identity.h"
 #include "launch/process_runner.h"
-#include "engine/setup_log.h"
 #include "log/upgrade_log.h"
 #include "shared/exit_codes.h"
 #include "shared/launch_command.h"

@@ -90,10 +90,9 @@ registration_keys=("$registration_key" "${registration_key%\\*}\\InstallShield_$
 registrations_made=.upgrade-tests-registrations
 registry_folder() { echo "$drive_c/.registry/HKEY_LOCAL_MACHINE/${1//\\//}"; }
 
-# Makes the key $1 (the product's registration by default), in the 32-bit
-# view.
+# Makes the product's registration, in the 32-bit view.
 make_registration() {
-  local key=${1:-$registration_key}
+  local key=$registration_key
   if [ "$KIND" = wine ]; then
     touch "$drive_c/$registrations_made"
     wine_run reg add "HKLM\\$key" /reg:32 /f </dev/null >/dev/null 2>&1 || fail "reg add $key failed"

@@ -59,17 +59,17 @@ TEST(ProductRegistration, LooksUpEachKeyOfTheProductCode) {
   EXPECT_EQ(keys[1], uninstall + "InstallShield_" + UPGRADE_PRODUCT_CODE);
   for (const std::string& key : keys) {
     HKEY made = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr,
-                              REG_OPTION_NON_VOLATILE,
-                              KEY_WRITE | KEY_WOW64_32KEY, nullptr, &made,
-                              nullptr),
-              ERROR_SUCCESS)
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_WRITE | KEY_WOW64_32KEY,
+                        nullptr, &made, nullptr),
+        ERROR_SUCCESS)
         << "RegCreateKeyExA(" << key << ")";
     RegCloseKey(made);
     EXPECT_EQ(LookUpRegistration(key).state, State::Present) << key;
-    EXPECT_EQ(RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY,
-                              0),
-              ERROR_SUCCESS)
+    EXPECT_EQ(
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0),
+        ERROR_SUCCESS)
         << "RegDeleteKeyExA(" << key << ")";
     EXPECT_EQ(LookUpRegistration(key).state, State::Absent) << key;
   }

@@ -151,8 +151,8 @@ TEST(UninstallFailure, FailsWhenTheUninstallCannotHaveWorked) {
         UninstallFailure(c.ran, c.written, c.notRemoved);
     const std::string said = failure ? *failure : "(none)";
     if (c.failure == nullptr) {
-      EXPECT_FALSE(failure) << "start error " << c.ran.startError
-                            << ": said [" << said << "], expected none";
+      EXPECT_FALSE(failure) << "start error " << c.ran.startError << ": said ["
+                            << said << "], expected none";
     } else {
       EXPECT_EQ(said.rfind(c.failure, 0), 0u)
           << "start error " << c.ran.startError << ": said [" << said
@@ -167,11 +167,11 @@ TEST(UninstallFailure, FailsWhenTheUninstallCannotHaveWorked) {
 TEST_F(RemovalStage, ARegistrationLeftIsLoggedOrKeepsThePreviousVersion) {
   const std::string key = ProductRegistrationKeys()[0];
   HKEY made = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr,
-                            REG_OPTION_NON_VOLATILE,
-                            KEY_WRITE | KEY_WOW64_32KEY, nullptr, &made,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_WRITE | KEY_WOW64_32KEY,
+                      nullptr, &made, nullptr),
+      ERROR_SUCCESS);
   RegCloseKey(made);
   const std::string log = kWork + "\\upgrade.log";
   RunContext run;
@@ -182,7 +182,8 @@ TEST_F(RemovalStage, ARegistrationLeftIsLoggedOrKeepsThePreviousVersion) {
     const bool keep = choice == FailedUninstallChoice::Keep;
     test_files::WriteFile(kDist + "\\uninstall.iss", "[response]");
     std::filesystem::copy_file(
-        test_files::Host(RecorderPath()), test_files::Host(kInfo + "\\setup.exe"),
+        test_files::Host(RecorderPath()),
+        test_files::Host(kInfo + "\\setup.exe"),
         std::filesystem::copy_options::overwrite_existing);
     const UpgradeOptions options = {0, ExitCodeChoice::Classic, "", choice};
     const RemovalResult result =
@@ -196,14 +197,15 @@ TEST_F(RemovalStage, ARegistrationLeftIsLoggedOrKeepsThePreviousVersion) {
                         " (32-bit view) was there before and stayed"),
               std::string::npos)
         << said;
-    EXPECT_EQ(said.find("built to wipe, the upgrade goes on") !=
-                  std::string::npos,
-              !keep)
+    EXPECT_EQ(
+        said.find("built to wipe, the upgrade goes on") != std::string::npos,
+        !keep)
         << said;
     test_files::Wipe(log);
   }
-  EXPECT_EQ(RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0),
+      ERROR_SUCCESS);
 }
 
 TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {

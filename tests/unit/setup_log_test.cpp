@@ -39,7 +39,9 @@ TEST(SetupLog, ResultCodeOfTheResponseResultSection) {
       {Utf16("[ResponseResult]\nResultCode=-1\n", "", true), -1},
       // Not a number as the engine writes one: unreadable.
       {"[ResponseResult]\r\nResultCode=-3;\r\n", std::nullopt},
-      {"[ResponseResult]\r\nResultCode=\xE2\x88\x92" "3\r\n", std::nullopt},
+      {"[ResponseResult]\r\nResultCode=\xE2\x88\x92"
+       "3\r\n",
+       std::nullopt},
       {"[ResponseResult]\r\nResultCode=0xFFFFFFFD\r\n", std::nullopt},
       {"[ResponseResult]\r\nResultCode=--3\r\n", std::nullopt},
       {"[ResponseResult\r\nResultCode=-3\r\n", std::nullopt},
