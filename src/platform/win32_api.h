@@ -50,6 +50,11 @@ using LPBOOL = BOOL*;
 using WCHAR = wchar_t;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
+using LONG = std::int32_t;
+using REGSAM = DWORD;
+struct HKEY__;
+using HKEY = HKEY__*;
+using PHKEY = HKEY*;
 
 #define WINAPI
 #define TRUE 1
@@ -119,6 +124,13 @@ using LPCWSTR = const WCHAR*;
 #define WAIT_FAILED 0xFFFFFFFFu
 #define SYNCHRONIZE 0x00100000u
 #define MUTEX_MODIFY_STATE 0x00000001u
+
+#define HKEY_LOCAL_MACHINE \
+  (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
+#define KEY_READ 0x00020019u
+#define KEY_WRITE 0x00020006u
+#define KEY_WOW64_32KEY 0x00000200u
+#define REG_OPTION_NON_VOLATILE 0x00000000u
 
 #define JOB_OBJECT_LIMIT_BREAKAWAY_OK 0x00000800u
 #define JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE 0x00002000u
@@ -338,6 +350,21 @@ BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
 BOOL QueryInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass,
                                LPVOID info, DWORD size, LPDWORD returned);
 BOOL TerminateJobObject(HANDLE job, UINT exitCode);
+
+// The registry, as far as keys go: whether one is there, and, for the tests,
+// making and deleting one. A POSIX stand-in keeps the keys of
+// HKEY_LOCAL_MACHINE as folders under drive C:'s host folder
+// (".registry/HKEY_LOCAL_MACHINE/SOFTWARE/..."), names compared as spelled,
+// in one view, as 32-bit Windows has: KEY_WOW64_32KEY changes nothing. Each
+// returns ERROR_SUCCESS or the system's error.
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access,
+                   PHKEY result);
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR keyClass,
+                     DWORD options, REGSAM access,
+                     SECURITY_ATTRIBUTES* security, PHKEY result,
+                     LPDWORD disposition);
+LONG RegDeleteKeyExA(HKEY root, LPCSTR subKey, REGSAM access, DWORD reserved);
+LONG RegCloseKey(HKEY key);
 
 // Files and folders.
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,

@@ -1,6 +1,10 @@
 #include "removal/removal_stage.h"
 
+#include <cstdio>
+#include <vector>
+
 #include "engine/engine_files.h"
+#include "engine/product_registration.h"
 #include "engine/setup_log.h"
 #include "files/file_find.h"
 #include "files/folder_tree.h"
@@ -11,6 +15,9 @@
 #include "shared/upgrade_choices.h"
 
 namespace {
+// Exit codes from here up are statuses of the system's (0xC0000005, an
+// access violation), not of the program: it crashed or was ended.
+const DWORD kFirstSystemStatus = 0xC0000000u;
 // How many of the entries that stayed after the wipe the log names.
 const std::size_t kRemainsNamed = 5;
 
@@ -48,21 +55,24 @@ std::string WipeText(const std::string& infoFolder) {
   return text;
 }
 
-// Built to keep the previous version after a failed uninstall: the refusal
-// when the uninstaller's setup.log reports a failure.
-// `notPlaced` says why the distribution's response file was not the one the
-// uninstaller read, if it was not.
-std::optional<Refusal> RefusalOfTheResult(const SetupLogResult& written,
-                                          const std::string& notPlaced) {
-  if (!ReportsFailure(written)) return std::nullopt;
-  return Refusal{kExitInstallFailed,
-                 "the uninstaller reported a failure in setup.log "
-                 "(ResultCode=" +
-                     std::to_string(*written.resultCode) +
-                     "): the previous version stays and the new one is not "
-                     "installed" +
-                     (notPlaced.empty() ? "" : "; " + notPlaced)};
+// Whether the start of the uninstaller failed because there is none: the
+// classic case of nothing to run, which no later run could fix either.
+bool NothingToRun(const HelpersRun& ran) {
+  return ran.startError == ERROR_FILE_NOT_FOUND ||
+         ran.startError == ERROR_PATH_NOT_FOUND;
 }
+
+// The product's registrations and what a look at each found.
+struct Registrations {
+  std::vector<std::string> keys = ProductRegistrationKeys();
+  std::vector<RegistrationLook> looks;
+
+  void Look() {
+    looks.clear();
+    for (const std::string& key : keys)
+      looks.push_back(LookUpRegistration(key));
+  }
+};
 
 }  // namespace
 
@@ -127,6 +137,36 @@ std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run) {
                  "its own folder is the information folder or lies in it"};
 }
 
+std::optional<std::string> UninstallFailure(
+    const HelpersRun& ran, const SetupLogResult& written,
+    const std::string& registrationNotRemoved) {
+  if (ran.startError != ERROR_SUCCESS) {
+    if (NothingToRun(ran)) return std::nullopt;
+    return "the system refused to start the uninstaller: error " +
+           std::to_string(ran.startError);
+  }
+  if (ran.exitCode && *ran.exitCode >= kFirstSystemStatus) {
+    char status[16] = {};
+    std::snprintf(status, sizeof status, "0x%08X",
+                  static_cast<unsigned>(*ran.exitCode));
+    return std::string("the uninstaller ended with the system's status ") +
+           status;
+  }
+  if (ReportsFailure(written)) {
+    return "the uninstaller reported a failure in setup.log (ResultCode=" +
+           std::to_string(*written.resultCode) + ")";
+  }
+  if (written.written && !written.resultCode) {
+    return std::string(
+        "the uninstaller wrote a setup.log whose ResultCode cannot be read");
+  }
+  if (!registrationNotRemoved.empty()) {
+    return "the uninstall removed nothing it registered: " +
+           registrationNotRemoved;
+  }
+  return std::nullopt;
+}
+
 RemovalResult RemovePreviousInstall(const RunContext& run,
                                     const UpgradeOptions& options,
                                     const UpgradeLog& log) {
@@ -144,9 +184,14 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   }
   LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
   const std::string setupLog = PathIn(infoFolder, kSetupLog);
-  const bool readSetupLog = log.enabled() || keep;
+  // What the uninstall left is looked at only when the log or the options
+  // need it.
+  const bool judge = log.enabled() || keep;
   const SetupLogState before =
-      readSetupLog ? SetupLogStateOf(setupLog) : SetupLogState();
+      judge ? SetupLogStateOf(setupLog) : SetupLogState();
+  Registrations registrations;
+  if (judge) registrations.Look();
+  const std::vector<RegistrationLook> registeredBefore = registrations.looks;
   LogEvent(log, [&] {
     return "uninstall: program " + uninstall.program + ", command line " +
            uninstall.line;
@@ -158,23 +203,57 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
            RunOutcomeText(kMaintenanceProgram, result.uninstaller);
   });
   const HelpersRun& ran = result.uninstaller;
-  std::optional<Refusal> failed;
-  if (ran.startError == ERROR_SUCCESS && ran.waitError == ERROR_SUCCESS) {
+  SetupLogResult written;
+  std::string notRemoved;
+  if (judge && ran.startError == ERROR_SUCCESS &&
+      ran.waitError == ERROR_SUCCESS && !ran.endedAtBound) {
     LogEvent(log, [&] {
       return "uninstall: " +
              HelpersWaitText(result.uninstaller, helpersWaitSeconds);
     });
-    if (readSetupLog) {
-      // Read once, now that its helpers ended: the wipe takes it.
-      const SetupLogResult written = SetupLogWrittenSince(setupLog, before);
-      if (keep) failed = RefusalOfTheResult(written, notPlaced);
+    // Read once, now that its helpers ended: the wipe takes it.
+    written = SetupLogWrittenSince(setupLog, before);
+    LogEvent(log, [&] { return "uninstall: " + SetupLogText(written); });
+    registrations.Look();
+    bool anyBefore = false;
+    for (std::size_t i = 0; i < registrations.keys.size(); ++i) {
+      const std::string text = RegistrationText(
+          registrations.keys[i], registeredBefore[i], registrations.looks[i]);
+      if (text.empty()) continue;
+      anyBefore = true;
+      LogEvent(log, [&] { return "uninstall: " + text; });
+      const RegistrationVerdict verdict =
+          JudgeRegistration(registeredBefore[i], registrations.looks[i]);
+      if (notRemoved.empty() && verdict != RegistrationVerdict::Removed) {
+        notRemoved = text;
+      }
+    }
+    if (!anyBefore) {
       LogEvent(log, [&] {
-        return "uninstall: " + SetupLogText(written) +
-               (keep && !failed
-                    ? "; no failure reported, so the upgrade goes on"
-                    : "");
+        return std::string(
+            "uninstall: no registration of the product under its code was "
+            "there before, so none is judged");
       });
     }
+  }
+  std::optional<Refusal> failed;
+  if (keep) {
+    if (const auto failure = UninstallFailure(ran, written, notRemoved)) {
+      failed = Refusal{kExitInstallFailed,
+                       *failure +
+                           ": the previous version stays and the new one is "
+                           "not installed" +
+                           (notPlaced.empty() ? "" : "; " + notPlaced)};
+    }
+  }
+  if (judge && ran.waitError == ERROR_SUCCESS && !ran.endedAtBound &&
+      ran.startError != ERROR_ELEVATION_REQUIRED && !failed) {
+    LogEvent(log, [&] {
+      return std::string("uninstall: ") +
+             (NothingToRun(ran) ? "there is no uninstaller to run, so " : "") +
+             (keep ? "no failure found, so the upgrade goes on"
+                   : "built to wipe, the upgrade goes on whatever it left");
+    });
   }
   result.refusal = RefusalOfTheUninstall(ran);
   if (!result.refusal) result.refusal = failed;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/setup_log.h"
 #include "files/file_identity.h"
 #include "launch/process_runner.h"
 #include "log/upgrade_log.h"
@@ -49,14 +50,27 @@ std::optional<Refusal> CheckUninstallerIsNotThisProgram(const RunContext& run);
 // the information folder or lies inside it, or either cannot be told.
 std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run);
 
+// Built to keep the previous version after a failed uninstall: why the
+// uninstall `ran` counts as failed, or nothing when it may have worked. It
+// failed when the system refused to start an uninstaller that is there (one
+// that is not there, ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND, is nothing
+// to run), when it ended with a status of the system's (0xC0000000 and up, a
+// crash), when the setup.log it wrote during the run (`written`) holds a
+// ResultCode below 0 or none that can be read, or when
+// `registrationNotRemoved` names a registration of the product that was
+// there before and was not seen gone after.
+std::optional<std::string> UninstallFailure(
+    const HelpersRun& ran, const SetupLogResult& written,
+    const std::string& registrationNotRemoved);
+
 // What the removal did: whether it stopped the upgrade, and how the
 // uninstaller ran.
 struct RemovalResult {
   // kExitNeedsElevation when the uninstaller's start was refused for want of
   // elevation, kExitUninstallerTimedOut when it still ran at the options'
   // uninstall bound and was ended with what it started, or, built to keep the
-  // previous version after a failed uninstall, kExitInstallFailed when its
-  // setup.log, written during the run, holds a ResultCode below 0: nothing was
+  // previous version after a failed uninstall, kExitInstallFailed when
+  // UninstallFailure finds one: nothing was
   // removed but the response file placed for it, if that is still the file
   // placed.
   std::optional<Refusal> refusal;
@@ -68,15 +82,17 @@ struct RemovalResult {
 // and waits for it and for what it started, within the options' helpers' bound
 // (RunAndWaitWithHelpers), resets the folder's own attributes and deletes the
 // folder with everything in it. Every step runs whatever happened before, but
-// for the refusals above. The setup.log the uninstaller wrote in the folder is
-// read once, after the wait, when the log or the options need it. When
+// for the refusals above. When the log or the options need it, what the
+// uninstall left is looked at once it and its helpers ended: the setup.log it
+// wrote in the folder, and the product's registrations, looked up before and
+// after. When
 // the folder is a link, nothing outside is changed: the copy of the response
 // file that went through it is deleted after the uninstall, if it is still the
 // file placed, the attributes are left alone, and only the link itself is
 // removed. Each step is reported to `log`: the uninstall command, how the
 // uninstaller and the wait for its helpers ended, the silent result it wrote to
-// setup.log in the folder (read before the wipe takes it), and what stayed of
-// the folder.
+// setup.log in the folder (read before the wipe takes it), what became of
+// each registration that was there, and what stayed of the folder.
 [[nodiscard]] RemovalResult RemovePreviousInstall(const RunContext& run,
                                                   const UpgradeOptions& options,
                                                   const UpgradeLog& log);

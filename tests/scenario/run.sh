@@ -258,6 +258,9 @@ scenario_helpers_wait_bound() {
 # runs after it. A process left running would hold the launcher's output, so
 # the run ends only after it: the record, not the end of the run, tells
 # whether the program waited. The desktop is held as hold_wine_desktop says.
+# The old version registers the product under its code and its uninstaller
+# removes the registration: the program built with keep (its helpers' bound
+# 2 s, so the copy works for 1 s there) sees it gone and installs too.
 scenario_real_engine() {
   [ "$KIND" = wine ] || skip "no Windows installer engine runs natively"
   command -v makensis >/dev/null || skip "makensis not found: install the Debian package nsis"
@@ -267,7 +270,10 @@ scenario_real_engine() {
   rm -rf "$(host "$product")" "$drive_c"/users/*/Temp/~nsu*.tmp
   local -a defines=("PRODUCT_DIR=$product" "RECORD=$RECORD_FILE")
   nsis_program old "$WORK/old.exe" "${defines[@]}" VERSION=1.0 "INFO=$info_win" \
-    UNINSTALL_SLEEP_MS=3000
+    UNINSTALL_SLEEP_MS=3000 "CODE=$PRODUCT_CODE"
+  nsis_program old "$WORK/old_quick.exe" "${defines[@]}" VERSION=1.0 "INFO=$info_win" \
+    UNINSTALL_SLEEP_MS=1000 "CODE=$PRODUCT_CODE"
+  touch "$drive_c/$registrations_made"
   make_distribution "$dist"
   nsis_program new "$(host "$dist")/data.exe" "${defines[@]}" VERSION=2.0
   hold_wine_desktop
@@ -289,6 +295,20 @@ scenario_real_engine() {
       fail "the new version's $file is gone or old: [$(cat "$(host "$product\\$file")" 2>&1)]"
   done
   [ -z "$left" ] || fail "still running after the run: $left"
+  expect_registration no
+
+  local log=$drive_c/windows/temp/upgrade.log
+  rm -f "$log" "$record"
+  (cd "$WORK" && wine_run "$WORK/old_quick.exe" </dev/null >/dev/null 2>&1) ||
+    fail "the old version's installer failed"
+  expect_registration yes
+  cp "$OPTIONS_PROGRAM" "$(host "$dist")/$program_file"
+  SystemRoot='C:\Windows' run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_absent "$info_win"
+  expect_before "uninstall done" "install 2.0"
+  expect_registration no
+  expect_log_lines "$log" "uninstall: the registration HKLM\\$registration_key (32-bit view) was there before and is gone"
 }
 
 # Built to pass on the installer's exit code, to keep a log
@@ -308,8 +328,11 @@ scenario_deployment_exit_code_and_log() {
   mkdir -p "$(dirname "$log")"
   rm -rf "$log"
 
+  # The product's registration, which the uninstaller leaves, does not stop
+  # the default build.
   make_distribution "$dist"
   make_previous_install
+  make_registration
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
@@ -333,21 +356,69 @@ scenario_deployment_exit_code_and_log() {
     "refused with exit code 1603: the uninstaller reported a failure in setup.log (ResultCode=-3)" \
     "exit code 1603"
 
-  # ResultCode=0, or no setup.log: the upgrade as ever.
+  # So does an uninstall that cannot have worked: one that left the
+  # product's registration although its setup.log says 0, an uninstaller the
+  # system refuses to start (under Wine a file that is no program, natively
+  # one that may not be run), one that crashes (only under Wine: natively an
+  # exit status has 8 bits), and a setup.log whose result cannot be read.
+  local case reason runs cases=(registration_left refused unreadable)
+  [ "$KIND" = native ] || cases+=(crashed)
+  for case in "${cases[@]}"; do
+    rm -rf "$(host "$info_win")" "$log" "$record"
+    make_previous_install
+    export RECORDER_RESULT="setup.exe=0"
+    runs=setup.exe
+    case $case in
+      registration_left)
+        reason="the uninstall removed nothing it registered: the registration HKLM\\$registration_key (32-bit view) was there before and stayed" ;;
+      refused)
+        remove_registrations
+        echo "not a program" >"$(host "$info_win")/setup.exe"
+        [ "$KIND" = wine ] || chmod a-x "$(host "$info_win")/setup.exe"
+        runs=""
+        reason="the system refused to start the uninstaller: error" ;;
+      unreadable)
+        RECORDER_RESULT="setup.exe=-3;"
+        reason="the uninstaller wrote a setup.log whose ResultCode cannot be read" ;;
+      crashed)
+        RECORDER_EXIT="setup.exe=3221225477,data.exe=$code"
+        reason="the uninstaller ended with the system's status 0xC0000005" ;;
+    esac
+    run_upgrade "$dist" /s
+    RECORDER_EXIT="data.exe=$code"
+    expect_exit "$failed"
+    # shellcheck disable=SC2086 # no program ran when $runs is empty
+    expect_runs $runs
+    expect_present "$info_win\\setup.exe"
+    expect_present "$info_win\\Disk1\\data1.cab"
+    expect_absent "$info_win\\uninstall.iss"
+    expect_no_process_from "$dist"
+    expect_log_lines "$log" "refused with exit code 1603: $reason"
+  done
+
+  # ResultCode=0, no setup.log, or a registration the uninstaller removed:
+  # the upgrade as ever.
   local said
-  for said in "setup.log ResultCode=0" "it wrote no setup.log"; do
+  for said in "setup.log ResultCode=0" "it wrote no setup.log" \
+    "the registration HKLM\\$registration_key (32-bit view) was there before and is gone"; do
     rm -rf "$(host "$info_win")" "$log" "$record"
     make_previous_install
     export RECORDER_RESULT="setup.exe=0"
     [ "$said" != "it wrote no setup.log" ] || unset RECORDER_RESULT
+    if [[ $said == "the registration"* ]]; then
+      make_registration
+      export UNINSTALLER_DELETES_KEY=$registration_key
+    fi
     run_upgrade "$dist" /s
+    unset UNINSTALLER_DELETES_KEY
     expect_exit "$code"
     expect_runs setup.exe data.exe
     expect_absent "$info_win"
+    expect_registration no
     expect_log_lines "$log" \
       "uninstall: program $info_win\\setup.exe, command line $info_win\\setup.exe -s -uninst -f1\"$info_win\\uninstall.iss\"" \
       "uninstall: setup.exe ended with exit code 23" \
-      "uninstall: $said; no failure reported, so the upgrade goes on" \
+      "uninstall: $said" "uninstall: no failure found, so the upgrade goes on" \
       "wipe: the information folder is gone" \
       "install: program $dist\\data.exe, command line $dist\\data.exe -s -f1\"$dist\\setup.iss\"" \
       "install: data.exe ended with exit code $code" "exit code $code"

@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "engine/install_locations.h"
+#include "engine/product_registration.h"
 #include "launch/process_runner.h"
 #include "test_files.h"
 
@@ -17,6 +19,14 @@ const std::string kDist = kWork + "\\dist";
 const std::string kInfo = kWork + "\\info";
 const UpgradeOptions kClassic = {0, ExitCodeChoice::Classic, "",
                                  FailedUninstallChoice::Wipe};
+
+// The recorder fixture, which, with no record file, ends at once with 2.
+std::string RecorderPath() {
+  char recorder[MAX_PATH] = {};
+  GetFullPathNameA(TEST_BUILD_DIR "/tests/recorder" TEST_EXE_SUFFIX, MAX_PATH,
+                   recorder, nullptr);
+  return recorder;
+}
 
 class RemovalStage : public test_files::ScratchFolderTest {
  protected:
@@ -118,9 +128,7 @@ TEST(ProcessRunner, TellsTheLoadersEndingsFromAProgramsOwn) {
 // record file), and whether the wait for what it started ran and how it
 // ended.
 TEST_F(RemovalStage, TheRunnerReportsTheExitCodeAndTheEndOfTheHelpersWait) {
-  char recorder[MAX_PATH] = {};
-  GetFullPathNameA(TEST_BUILD_DIR "/tests/recorder" TEST_EXE_SUFFIX, MAX_PATH,
-                   recorder, nullptr);
+  const std::string recorder = RecorderPath();
   for (const unsigned bound : {0u, 5u}) {
     LaunchCommand command{recorder, recorder};
     const HelpersRun run = RunAndWaitWithHelpers(command, bound);
@@ -143,6 +151,109 @@ TEST_F(RemovalStage, TheRunnerEndsAProgramStillRunningAtItsBound) {
   const HelpersRun run = RunAndWaitWithHelpers(command, 5, 1);
   EXPECT_TRUE(run.endedAtBound && !run.exitCode && run.waitError == 0)
       << "60 s against a bound of 1 s: " << RunOutcomeText("setup.exe", run);
+}
+
+// Built with keep, what the uninstall did or left decides whether it failed.
+TEST(UninstallFailure, FailsWhenTheUninstallCannotHaveWorked) {
+  const auto Ran = [](DWORD startError, std::optional<DWORD> exitCode) {
+    HelpersRun ran;
+    ran.startError = startError;
+    ran.exitCode = exitCode;
+    return ran;
+  };
+  const auto Wrote = [](bool written, std::optional<int> code) {
+    SetupLogResult result;
+    result.written = written;
+    result.resultCode = code;
+    return result;
+  };
+  const SetupLogResult none = Wrote(false, std::nullopt);
+  const struct {
+    HelpersRun ran;
+    SetupLogResult written;
+    std::string notRemoved;
+    const char* failure;  // the start of the reason, or null for none
+  } cases[] = {
+      {Ran(ERROR_SUCCESS, 0u), Wrote(true, 0), "", nullptr},
+      {Ran(ERROR_SUCCESS, 23u), none, "", nullptr},
+      {Ran(ERROR_SUCCESS, std::nullopt), none, "", nullptr},
+      {Ran(ERROR_FILE_NOT_FOUND, std::nullopt), none, "", nullptr},
+      {Ran(ERROR_PATH_NOT_FOUND, std::nullopt), none, "", nullptr},
+      {Ran(ERROR_SUCCESS, 0xBFFFFFFFu), none, "", nullptr},
+      {Ran(ERROR_BAD_EXE_FORMAT, std::nullopt), none, "",
+       "the system refused to start the uninstaller: error 193"},
+      {Ran(ERROR_ACCESS_DENIED, std::nullopt), none, "",
+       "the system refused to start the uninstaller: error 5"},
+      {Ran(ERROR_SUCCESS, 0xC0000005u), Wrote(true, 0), "",
+       "the uninstaller ended with the system's status 0xC0000005"},
+      {Ran(ERROR_SUCCESS, 0u), Wrote(true, -3), "",
+       "the uninstaller reported a failure in setup.log (ResultCode=-3)"},
+      {Ran(ERROR_SUCCESS, 0u), Wrote(false, -3), "", nullptr},
+      {Ran(ERROR_SUCCESS, 0u), Wrote(true, std::nullopt), "",
+       "the uninstaller wrote a setup.log whose ResultCode cannot be read"},
+      {Ran(ERROR_SUCCESS, 0u), Wrote(true, 0), "the registration K stayed",
+       "the uninstall removed nothing it registered: the registration K"},
+  };
+  for (const auto& c : cases) {
+    const std::optional<std::string> failure =
+        UninstallFailure(c.ran, c.written, c.notRemoved);
+    const std::string said = failure ? *failure : "(none)";
+    if (c.failure == nullptr) {
+      EXPECT_FALSE(failure) << "start error " << c.ran.startError << ": said ["
+                            << said << "], expected none";
+    } else {
+      EXPECT_EQ(said.rfind(c.failure, 0), 0u)
+          << "start error " << c.ran.startError << ": said [" << said
+          << "], expected [" << c.failure << "]";
+    }
+  }
+}
+
+// The uninstaller runs, ends and leaves the product's registration there:
+// built to wipe, the log says so and the folder goes; built to keep, the
+// run stops with 1603 and the folder stays, less the response file placed.
+TEST_F(RemovalStage, ARegistrationLeftIsLoggedOrKeepsThePreviousVersion) {
+  const std::string key = ProductRegistrationKeys()[0];
+  HKEY made = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_WRITE | KEY_WOW64_32KEY,
+                      nullptr, &made, nullptr),
+      ERROR_SUCCESS);
+  RegCloseKey(made);
+  const std::string log = kWork + "\\upgrade.log";
+  RunContext run;
+  run.moduleFolder = kDist;
+  run.infoFolder = kInfo;
+  for (const FailedUninstallChoice choice :
+       {FailedUninstallChoice::Keep, FailedUninstallChoice::Wipe}) {
+    const bool keep = choice == FailedUninstallChoice::Keep;
+    test_files::WriteFile(kDist + "\\uninstall.iss", "[response]");
+    std::filesystem::copy_file(
+        test_files::Host(RecorderPath()),
+        test_files::Host(kInfo + "\\setup.exe"),
+        std::filesystem::copy_options::overwrite_existing);
+    const UpgradeOptions options = {0, ExitCodeChoice::Classic, "", choice};
+    const RemovalResult result =
+        RemovePreviousInstall(run, options, UpgradeLog{log});
+    EXPECT_EQ(result.refusal ? result.refusal->exitCode : 0,
+              keep ? kExitInstallFailed : 0);
+    EXPECT_EQ(test_files::Exists(kInfo + "\\setup.exe"), keep);
+    EXPECT_FALSE(test_files::Exists(kInfo + "\\uninstall.iss"));
+    const std::string said = test_files::ReadFile(log);
+    EXPECT_NE(said.find("uninstall: the registration HKLM\\" + key +
+                        " (32-bit view) was there before and stayed"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(
+        said.find("built to wipe, the upgrade goes on") != std::string::npos,
+        !keep)
+        << said;
+    test_files::Wipe(log);
+  }
+  EXPECT_EQ(
+      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0),
+      ERROR_SUCCESS);
 }
 
 TEST_F(RemovalStage, WipesTheFolderEvenWithoutAMaintenanceProgram) {

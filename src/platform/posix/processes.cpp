@@ -263,7 +263,12 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
   if (applicationName != nullptr) {
     program = HostPath(applicationName);
     if (!IsRunnableFile(program)) {
-      SetLastError(ERROR_FILE_NOT_FOUND);
+      // A file there that may not be run is refused, as Windows refuses
+      // one its access rights do not let run; nothing there is not found.
+      struct stat entry;
+      SetLastError(stat(program.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)
+                       ? ERROR_ACCESS_DENIED
+                       : ERROR_FILE_NOT_FOUND);
       return FALSE;
     }
   } else if (!FindProgramOfLine(line, program)) {
