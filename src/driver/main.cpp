@@ -9,14 +9,18 @@
 #include "driver/upgrade_sequence.h"
 #include "engine/install_locations.h"
 #include "log/upgrade_log.h"
+#include "shared/exit_codes.h"
 
 int main(int argc, char**) {
   InstallAbnormalEnding();
-  const UpgradeLog log = OpenUpgradeLog(kBuildOptions.logPath);
+  const UpgradeLog log = OpenUpgradeLog(kBuildOptions.logPath, kLogFormat);
   // Taken before the information folder is looked at, held until the end.
   const ProductLock lock;
   const RunContext run = FindRunContext(DetectLayout(), argc);
   const int exitCode = RunUpgrade(run, lock, kBuildOptions, log);
-  LogEvent(log, [&] { return "exit code " + std::to_string(exitCode); });
+  LogEvent(
+      log,
+      IsSuccessCode(exitCode) ? LogSeverity::Information : LogSeverity::Failure,
+      [&] { return "exit code " + std::to_string(exitCode); });
   return exitCode;
 }

@@ -29,10 +29,22 @@ std::optional<Refusal> RefusalOfTheUninstall(const HelpersRun& ran) {
   return std::nullopt;
 }
 
-// "the information folder is gone", or what stayed of it.
-std::string WipeText(const std::string& infoFolder) {
-  if (!PathFileExistsA(infoFolder.c_str()))
-    return "the information folder is gone";
+// An uninstaller that could not start (but for want of elevation, which
+// stops the run), or ended with other than a success: the run goes on from
+// it. A wait that failed stops the run.
+LogSeverity UninstallOutcomeSeverity(const ProgramRun& ran) {
+  if (ran.startError == ERROR_ELEVATION_REQUIRED ||
+      (ran.startError == ERROR_SUCCESS && ran.waitError != ERROR_SUCCESS)) {
+    return LogSeverity::Failure;
+  }
+  const bool succeeded = ran.startError == ERROR_SUCCESS && ran.exitCode &&
+                         IsSuccessCode(*ran.exitCode);
+  return succeeded ? LogSeverity::Information : LogSeverity::Warning;
+}
+
+// "the information folder is gone" (`gone`), or what stayed of it.
+std::string WipeText(const std::string& infoFolder, bool gone) {
+  if (gone) return "the information folder is gone";
   const FolderRemains remains = ListRemains(infoFolder, kRemainsNamed);
   std::string text = "the information folder stayed with " +
                      std::to_string(remains.count) + " entries";
@@ -118,22 +130,29 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
            uninstall.line;
   });
   result.uninstaller = RunAndWaitWithHelpers(uninstall, helpersWaitSeconds);
-  LogEvent(log, [&] {
+  LogEvent(log, UninstallOutcomeSeverity(result.uninstaller), [&] {
     return "uninstall: " +
            RunOutcomeText(kMaintenanceProgram, result.uninstaller);
   });
   const HelpersRun& ran = result.uninstaller;
   std::optional<Refusal> failed;
   if (ran.startError == ERROR_SUCCESS && ran.waitError == ERROR_SUCCESS) {
-    LogEvent(log, [&] {
-      return "uninstall: " +
-             HelpersWaitText(result.uninstaller, helpersWaitSeconds);
-    });
+    LogEvent(log,
+             HelpersBoundReached(ran) ? LogSeverity::Warning
+                                      : LogSeverity::Information,
+             [&] {
+               return "uninstall: " +
+                      HelpersWaitText(result.uninstaller, helpersWaitSeconds);
+             });
     if (readSetupLog) {
       // Read once, now that its helpers ended: the wipe takes it.
       const SetupLogResult written = SetupLogWrittenSince(setupLog, before);
       if (keep) failed = RefusalOfTheResult(written);
-      LogEvent(log, [&] {
+      const LogSeverity severity =
+          failed ? LogSeverity::Failure
+                 : (ReportsFailure(written) ? LogSeverity::Warning
+                                            : LogSeverity::Information);
+      LogEvent(log, severity, [&] {
         return "uninstall: " + SetupLogText(written) +
                (keep && !failed
                     ? "; no failure reported, so the upgrade goes on"
@@ -152,6 +171,8 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   // Looked at again: the uninstaller may have changed what is there.
   ResetOwnFolderAttributes(infoFolder);
   DeleteFolderTree(infoFolder);
-  LogEvent(log, [&] { return "wipe: " + WipeText(infoFolder); });
+  const bool gone = !PathFileExistsA(infoFolder.c_str());
+  LogEvent(log, gone ? LogSeverity::Information : LogSeverity::Warning,
+           [&] { return "wipe: " + WipeText(infoFolder, gone); });
   return result;
 }

@@ -381,7 +381,7 @@ scenario_deployment_exit_code_and_log() {
   expect_exit "$code"
   [ -f "$info/$forged" ] || fail "the read-only file with control characters in its name went"
   { grep -qF 'stayed with 1 entries: left<0d><0a>exit code 0<1b>[2K' "$log" &&
-    ! grep -avqE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} ' "$log"; } ||
+    ! grep -avqE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} \[[0-9]+\] ' "$log"; } ||
     fail "a name wrote a line of its own, or not escaped, into the log:
 $(cat -v "$log")"
   chmod -R u+w "$info"
