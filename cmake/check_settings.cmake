@@ -49,6 +49,17 @@ function(upgrade_check_settings)
       "nor a path that starts with an environment reference. Expected, for example, "
       "C:\\Logs\\upgrade.log or %SystemRoot%\\Temp\\upgrade.log; empty for no log.")
   endif()
+  string(REPLACE "<product code>" "" log_without_code "${UPGRADE_LOG}")
+  if(log_without_code MATCHES "[<>]")
+    message(FATAL_ERROR "UPGRADE_LOG is \"${UPGRADE_LOG}\", which holds a \"<\" or \">\" "
+      "that Windows refuses in a name. Only <product code> may stand in it, for the "
+      "product code.")
+  endif()
+  if(DEFINED UPGRADE_LOG_FORMAT AND NOT UPGRADE_LOG_FORMAT MATCHES "^(plain|cmtrace)$")
+    message(FATAL_ERROR "UPGRADE_LOG_FORMAT is \"${UPGRADE_LOG_FORMAT}\". "
+      "Expected plain (time, process id and text on each line) or cmtrace (one record "
+      "a line, as CMTrace and OneTrace read them).")
+  endif()
   if(UPGRADE_SIGN_CERT AND NOT EXISTS "${UPGRADE_SIGN_CERT}")
     message(FATAL_ERROR "UPGRADE_SIGN_CERT is \"${UPGRADE_SIGN_CERT}\", but no file is there.")
   endif()

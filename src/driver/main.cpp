@@ -10,6 +10,7 @@
 #include "engine/install_locations.h"
 #include "launch/pe_image.h"
 #include "log/upgrade_log.h"
+#include "shared/exit_codes.h"
 
 // The marker that names every build of this program as this program, in a
 // section of its own name, so that a build of it found as the installer is
@@ -19,14 +20,15 @@
 
 int main(int argc, char**) {
   InstallAbnormalEnding();
-  const UpgradeLog log = OpenUpgradeLog(kBuildOptions.logPath);
+  const UpgradeLog log = OpenUpgradeLog(kBuildOptions.logPath, kLogFormat);
   // Taken before the information folder is looked at, held until the end.
   const ProductLock lock;
   const RunContext run = FindRunContext(DetectLayout(), argc);
   const int exitCode = RunUpgrade(run, lock, kBuildOptions, log);
   // As the system hands it on: an unsigned number, never a negative one.
-  LogEvent(log, [&] {
-    return "exit code " + std::to_string(static_cast<unsigned>(exitCode));
-  });
+  LogEvent(
+      log,
+      IsSuccessCode(exitCode) ? LogSeverity::Information : LogSeverity::Failure,
+      [&] { return "exit code " + std::to_string(static_cast<unsigned>(exitCode)); });
   return exitCode;
 }

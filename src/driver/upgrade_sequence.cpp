@@ -80,7 +80,7 @@ std::optional<Refusal> ChecksBeforeAnyChange(const RunContext& run,
 // Ends the run with `refusal`, having done nothing more, and says why in the
 // log.
 int Refuse(const UpgradeLog& log, const Refusal& refusal) {
-  LogEvent(log, [&] {
+  LogEvent(log, LogSeverity::Failure, [&] {
     return "refused with exit code " + std::to_string(refusal.exitCode) + ": " +
            refusal.reason;
   });

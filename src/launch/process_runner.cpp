@@ -254,6 +254,10 @@ std::string HelpersWaitText(const HelpersRun& run, unsigned seconds) {
          std::to_string(seconds) + " s was reached; they are left running";
 }
 
+bool HelpersBoundReached(const HelpersRun& run) {
+  return run.helpers == HelpersRun::Wait::BoundReached;
+}
+
 StartHook SetStartHookForTesting(StartHook hook) {
   return std::exchange(startHook, hook);
 }

@@ -114,6 +114,10 @@ const char* LoaderEndingName(DWORD exitCode);
 // `seconds`.
 std::string HelpersWaitText(const HelpersRun& run, unsigned seconds);
 
+// Whether the wait for what a program started reached its bound: the run
+// goes on while they still run.
+bool HelpersBoundReached(const HelpersRun& run);
+
 // Test seam: while a hook is set, each step of a program's run asks it
 // first, naming the program's path; a non-zero answer is taken as the
 // system's failure of that step with that error: the creation is refused, the

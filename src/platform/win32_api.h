@@ -37,6 +37,7 @@ using ULONGLONG = std::uint64_t;
 using SIZE_T = std::size_t;
 using ULONG_PTR = std::uintptr_t;
 using WORD = std::uint16_t;
+using LONG = std::int32_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
 using HANDLE = void*;
@@ -112,6 +113,7 @@ using PHKEY = HKEY*;
 #define ERROR_BAD_EXE_FORMAT 193u
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_DIRECTORY 267u
+#define ERROR_ALREADY_EXISTS 183u
 #define ERROR_ELEVATION_REQUIRED 740u
 #define ERROR_INVALID_FLAGS 1004u
 
@@ -149,6 +151,23 @@ struct SYSTEMTIME {
   WORD wMinute;
   WORD wSecond;
   WORD wMilliseconds;
+};
+
+#define TIME_ZONE_ID_INVALID 0xFFFFFFFFu
+#define TIME_ZONE_ID_UNKNOWN 0u
+#define TIME_ZONE_ID_STANDARD 1u
+#define TIME_ZONE_ID_DAYLIGHT 2u
+
+// Biases in minutes: UTC = local time + Bias (+ StandardBias or DaylightBias,
+// whichever part of the year it is).
+struct TIME_ZONE_INFORMATION {
+  LONG Bias;
+  WCHAR StandardName[32];
+  SYSTEMTIME StandardDate;
+  LONG StandardBias;
+  WCHAR DaylightName[32];
+  SYSTEMTIME DaylightDate;
+  LONG DaylightBias;
 };
 
 struct WIN32_FIND_DATAA {
@@ -330,6 +349,10 @@ UINT GetACP();
 // Environment and clock.
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
 void GetLocalTime(SYSTEMTIME* time);
+// The host's zone for the moment of the call: its standard bias, and the
+// daylight part when daylight time is in force; the names are left empty.
+DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* zone);
+DWORD GetCurrentProcessId();
 void Sleep(DWORD milliseconds);
 DWORD GetTickCount();
 
@@ -375,6 +398,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL DeleteFileA(LPCSTR path);
 BOOL RemoveDirectoryA(LPCSTR path);
+BOOL CreateDirectoryA(LPCSTR path, SECURITY_ATTRIBUTES* security);
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
 BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE search);

@@ -41,10 +41,22 @@ std::optional<Refusal> RefusalOfTheUninstall(const HelpersRun& ran) {
   return std::nullopt;
 }
 
-// "the information folder is gone", or what stayed of it.
-std::string WipeText(const std::string& infoFolder) {
-  if (!PathFileExistsA(infoFolder.c_str()))
-    return "the information folder is gone";
+// An uninstaller that could not start (but for want of elevation, which
+// stops the run), or ended with other than a success: the run goes on from
+// it. A wait that failed stops the run.
+LogSeverity UninstallOutcomeSeverity(const ProgramRun& ran) {
+  if (ran.startError == ERROR_ELEVATION_REQUIRED ||
+      (ran.startError == ERROR_SUCCESS && ran.waitError != ERROR_SUCCESS)) {
+    return LogSeverity::Failure;
+  }
+  const bool succeeded = ran.startError == ERROR_SUCCESS && ran.exitCode &&
+                         IsSuccessCode(*ran.exitCode);
+  return succeeded ? LogSeverity::Information : LogSeverity::Warning;
+}
+
+// "the information folder is gone" (`gone`), or what stayed of it.
+std::string WipeText(const std::string& infoFolder, bool gone) {
+  if (gone) return "the information folder is gone";
   const FolderRemains remains = ListRemains(infoFolder, kRemainsNamed);
   std::string text = "the information folder stayed with " +
                      std::to_string(remains.count) + " entries";
@@ -180,7 +192,8 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   const std::optional<FileIdentity>& placed = placement.copy;
   const std::string notPlaced = NotPlacedText(placement);
   if (!notPlaced.empty()) {
-    LogEvent(log, [&] { return "uninstall: " + notPlaced; });
+    LogEvent(log, LogSeverity::Warning,
+             [&] { return "uninstall: " + notPlaced; });
   }
   LaunchCommand uninstall = BuildUninstallCommand(infoFolder);
   const std::string setupLog = PathIn(infoFolder, kSetupLog);
@@ -198,7 +211,7 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   });
   result.uninstaller = RunAndWaitWithHelpers(uninstall, helpersWaitSeconds,
                                              options.uninstallWaitSeconds);
-  LogEvent(log, [&] {
+  LogEvent(log, UninstallOutcomeSeverity(result.uninstaller), [&] {
     return "uninstall: " +
            RunOutcomeText(kMaintenanceProgram, result.uninstaller);
   });
@@ -207,13 +220,19 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   std::string notRemoved;
   if (judge && ran.startError == ERROR_SUCCESS &&
       ran.waitError == ERROR_SUCCESS && !ran.endedAtBound) {
-    LogEvent(log, [&] {
-      return "uninstall: " +
-             HelpersWaitText(result.uninstaller, helpersWaitSeconds);
-    });
+    LogEvent(log,
+             HelpersBoundReached(ran) ? LogSeverity::Warning
+                                      : LogSeverity::Information,
+             [&] {
+               return "uninstall: " +
+                      HelpersWaitText(result.uninstaller, helpersWaitSeconds);
+             });
     // Read once, now that its helpers ended: the wipe takes it.
     written = SetupLogWrittenSince(setupLog, before);
-    LogEvent(log, [&] { return "uninstall: " + SetupLogText(written); });
+    LogEvent(log,
+             ReportsFailure(written) ? LogSeverity::Warning
+                                     : LogSeverity::Information,
+             [&] { return "uninstall: " + SetupLogText(written); });
     registrations.Look();
     bool anyBefore = false;
     for (std::size_t i = 0; i < registrations.keys.size(); ++i) {
@@ -221,9 +240,13 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
           registrations.keys[i], registeredBefore[i], registrations.looks[i]);
       if (text.empty()) continue;
       anyBefore = true;
-      LogEvent(log, [&] { return "uninstall: " + text; });
       const RegistrationVerdict verdict =
           JudgeRegistration(registeredBefore[i], registrations.looks[i]);
+      LogEvent(log,
+               verdict == RegistrationVerdict::Removed
+                   ? LogSeverity::Information
+                   : LogSeverity::Warning,
+               [&] { return "uninstall: " + text; });
       if (notRemoved.empty() && verdict != RegistrationVerdict::Removed) {
         notRemoved = text;
       }
@@ -267,6 +290,8 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   // Looked at again: the uninstaller may have changed what is there.
   ResetOwnFolderAttributes(infoFolder);
   DeleteFolderTree(infoFolder);
-  LogEvent(log, [&] { return "wipe: " + WipeText(infoFolder); });
+  const bool gone = !PathFileExistsA(infoFolder.c_str());
+  LogEvent(log, gone ? LogSeverity::Information : LogSeverity::Warning,
+           [&] { return "wipe: " + WipeText(infoFolder, gone); });
   return result;
 }

@@ -100,6 +100,12 @@ constexpr int kExitWindowsInstallerBusy = kExitAnotherUpgradeRuns;
 constexpr int kExitRestartNeeded = 3010;
 constexpr int kExitRestartStarted = 1641;
 
+// Whether deployment tools read `code` as a success: 0, or a success that
+// needs a restart.
+constexpr bool IsSuccessCode(long long code) {
+  return code == 0 || code == kExitRestartNeeded || code == kExitRestartStarted;
+}
+
 // The installer engine reported a failure in its setup.log although its
 // process did not say so: built to keep the previous version after a failed
 // uninstall, the uninstaller wrote a ResultCode below 0, so nothing was

@@ -23,6 +23,11 @@ enum class ExitCodeChoice { Classic, Installer };
 // installer started all the same; Keep, nothing more is deleted or started.
 enum class FailedUninstallChoice { Wipe, Keep };
 
+// How each line of the log reads: Plain, the local time, the process id and
+// the text; CMTrace, one record of the form the log viewers of deployment
+// tools (CMTrace, OneTrace) read, with a severity.
+enum class LogFormat { Plain, CMTrace };
+
 // The options a release engineer chose when the program was built; main.cpp
 // fixes them, so the program reads no setting.
 struct UpgradeOptions {

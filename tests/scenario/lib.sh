@@ -4,7 +4,8 @@
 #
 # Environment, set by the test: KIND (native or wine), LAYOUT (64 or 32),
 # PROGRAM, OPTIONS_PROGRAM (the same program built with the options changed
-# from their defaults), RECORDER, OUT_OF_MEMORY, LAUNCHER, IMPORTER and
+# from their defaults), DEPLOYMENT_PROGRAM (built with the windows-deployment
+# preset's settings), RECORDER, OUT_OF_MEMORY, LAUNCHER, IMPORTER and
 # IMPORTED_DLL (wine: an installer that needs that DLL beside it), WORK (a
 # scratch folder of the test run), BUILD_DIR, PRODUCT_CODE, UNIT_TESTS (the unit test program),
 # and DRIVE_C (native) or WINEPREFIX and WINE_BITS, the bits of the build's
@@ -164,6 +165,8 @@ reset_drive() {
 # The distributions made from here on hold the program built with the
 # options changed from their defaults.
 use_options_program() { PROGRAM=$OPTIONS_PROGRAM; }
+# ... or the program built with the windows-deployment preset's settings.
+use_deployment_program() { PROGRAM=$DEPLOYMENT_PROGRAM; }
 
 # A distribution folder: the upgrade program, the installer and both response
 # files.

@@ -317,8 +317,10 @@ scenario_real_engine() {
 # log says what happened; the default build ends with 0 and writes nothing.
 # A ResultCode below 0 in the uninstaller's setup.log stops the options
 # program with 1603 and wipes as ever in the default build; one below 0 in the
-# installer's, which ended with 0, gives 1603 too. Natively an exit status
-# has 8 bits, so the codes are smaller.
+# installer's, which ended with 0, gives 1603 too. The program built as the
+# windows-deployment preset builds it writes its log as CMTrace records, in
+# the folder it makes. Natively an exit status has 8 bits, so the codes are
+# smaller.
 scenario_deployment_exit_code_and_log() {
   local code=3010 failed=1603 log victim=$WORK/victim.txt
   [ "$KIND" = wine ] || { code=201; failed=$((1603 & 255)); }
@@ -479,7 +481,7 @@ scenario_deployment_exit_code_and_log() {
   expect_exit "$code"
   [ -f "$info/$forged" ] || fail "the read-only file with control characters in its name went"
   { grep -qF 'stayed with 1 entries: left<0d><0a>exit code 0<1b>[2K' "$log" &&
-    ! grep -avqE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} ' "$log"; } ||
+    ! grep -avqE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} \[[0-9]+\] ' "$log"; } ||
     fail "a name wrote a line of its own, or not escaped, into the log:
 $(cat -v "$log")"
   chmod -R u+w "$info"
@@ -509,6 +511,48 @@ $(cat -v "$log")"
   expect_exit 44
   expect_runs
   grep -qF "exit code 44" "$log" || fail "the log does not end with exit code 44"
+
+  # The windows-deployment preset's build: a CMTrace log in the Software
+  # folder it makes under the system folder's Logs, one record a line with
+  # one signed offset; a good run logs no failure (type 3), an uninstall that
+  # reports -3 ends with 1603 and logs one.
+  use_deployment_program
+  local logs text
+  local form='^<!\[LOG\[.*\]LOG\]!><time="[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}[+-][0-9]{3,4}" date="[0-9]{2}-[0-9]{2}-[0-9]{4}" component="upgrade" context="" type="[123]" thread="[0-9]+" file="">$'
+  if [ "$KIND" = wine ]; then
+    logs=$(find "$drive_c/windows" -maxdepth 1 -iname logs -print -quit)
+  else
+    logs=$(host 'C:\Windows\Logs')
+  fi
+  logs=${logs:-$drive_c/windows/Logs}
+  mkdir -p "$logs"
+  rm -rf "$logs/Software" "$record" "$(host "$dist")/setup.log"
+  log=$logs/Software/${PRODUCT_CODE}_upgrade.log
+  make_distribution "$dist"
+  for result in 0 -3; do
+    rm -f "$log" "$record"
+    make_previous_install
+    RECORDER_EXIT="setup.exe=0,data.exe=0" RECORDER_RESULT="setup.exe=$result" run_upgrade "$dist" /s
+    [ -s "$log" ] || fail "no log at $log:
+$(ls -lR "$logs")"
+    ! tr -d '\r' <"$log" | grep -avqE "$form" ||
+      fail "a line of the log is not one CMTrace record:
+$(cat -v "$log")"
+    [ "$result" = -3 ] || {
+      expect_exit_zero
+      expect_runs setup.exe data.exe
+      ! grep -qF 'type="3"' "$log" || fail "a good run logged a failure:
+$(cat "$log")"
+    }
+  done
+  expect_exit "$failed"
+  expect_runs setup.exe
+  expect_present "$info_win\\Disk1\\data1.cab"
+  for text in 'refused with exit code 1603' 'exit code 1603'; do
+    grep -qE "^<!\[LOG\[${text}[]:].* type=\"3\"" "$log" ||
+      fail "no failure record [$text] in the log:
+$(cat "$log")"
+  done
 }
 
 # One upgrade of a product at a time: a second run while the first's
