@@ -25,6 +25,15 @@ function(upgrade_check_settings)
     message(FATAL_ERROR "UPGRADE_HELPERS_WAIT_SECONDS is \"${UPGRADE_HELPERS_WAIT_SECONDS}\". "
       "Expected a whole number of seconds from 0 to 86400; 0 waits for the uninstaller alone.")
   endif()
+  foreach(wait IN ITEMS UNINSTALL MSI)
+    set(value "${UPGRADE_${wait}_WAIT_SECONDS}")
+    if(DEFINED UPGRADE_${wait}_WAIT_SECONDS AND
+       (NOT value MATCHES "^(0|[1-9][0-9]?[0-9]?[0-9]?[0-9]?)$" OR value GREATER 86400))
+      message(FATAL_ERROR "UPGRADE_${wait}_WAIT_SECONDS is \"${value}\". "
+        "Expected a whole number of seconds from 0 to 86400; 0 sets no bound (UNINSTALL) "
+        "or does not look (MSI).")
+    endif()
+  endforeach()
   if(DEFINED UPGRADE_EXIT_CODE AND NOT UPGRADE_EXIT_CODE MATCHES "^(classic|installer)$")
     message(FATAL_ERROR "UPGRADE_EXIT_CODE is \"${UPGRADE_EXIT_CODE}\". "
       "Expected classic (0 whenever the upgrade ran) or installer (the installer's own exit code).")
@@ -39,6 +48,17 @@ function(upgrade_check_settings)
     message(FATAL_ERROR "UPGRADE_LOG is \"${UPGRADE_LOG}\", which is neither a drive path "
       "nor a path that starts with an environment reference. Expected, for example, "
       "C:\\Logs\\upgrade.log or %SystemRoot%\\Temp\\upgrade.log; empty for no log.")
+  endif()
+  string(REPLACE "<product code>" "" log_without_code "${UPGRADE_LOG}")
+  if(log_without_code MATCHES "[<>]")
+    message(FATAL_ERROR "UPGRADE_LOG is \"${UPGRADE_LOG}\", which holds a \"<\" or \">\" "
+      "that Windows refuses in a name. Only <product code> may stand in it, for the "
+      "product code.")
+  endif()
+  if(DEFINED UPGRADE_LOG_FORMAT AND NOT UPGRADE_LOG_FORMAT MATCHES "^(plain|cmtrace)$")
+    message(FATAL_ERROR "UPGRADE_LOG_FORMAT is \"${UPGRADE_LOG_FORMAT}\". "
+      "Expected plain (time, process id and text on each line) or cmtrace (one record "
+      "a line, as CMTrace and OneTrace read them).")
   endif()
   if(UPGRADE_SIGN_CERT AND NOT EXISTS "${UPGRADE_SIGN_CERT}")
     message(FATAL_ERROR "UPGRADE_SIGN_CERT is \"${UPGRADE_SIGN_CERT}\", but no file is there.")

@@ -1,6 +1,7 @@
 #!/bin/bash
-# Checks the built Windows image: PE32 for i386, windowed subsystem, imports
-# from system DLLs only, and no resource but the application icon, group 101,
+# Checks the built Windows image: PE32 for i386, windowed subsystem, the
+# marker section, imports from system DLLs only, and no resource but the
+# application icon, group 101,
 # and, for an execution level other than none, the manifest asking for it.
 #   image_test.sh UPGRADE_EXE OBJDUMP [LEVEL]
 set -euo pipefail
@@ -13,6 +14,9 @@ headers=$("$objdump" -p "$image")
 grep -q "file format pei-i386" <<<"$headers" || fail "not a PE32 image for i386"
 grep -qE "^Magic[[:space:]]+010b" <<<"$headers" || fail "not PE32 (optional header magic)"
 grep -qE "^Subsystem[[:space:]]+00000002" <<<"$headers" || fail "not the Windows GUI subsystem"
+# The marker that names every build as this program, so none is started as
+# the installer.
+"$objdump" -h "$image" | grep -qE '^ +[0-9]+ \.upgboot ' || fail "no marker section .upgboot"
 
 allowed="KERNEL32.dll msvcrt.dll SHLWAPI.dll USER32.dll ADVAPI32.dll"
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")

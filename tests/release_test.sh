@@ -39,6 +39,8 @@ cmake --build "$build" -j2 >/dev/null
 verify() { osslsigncode verify -CAfile "$keys/cert.pem" -in "$1" >/dev/null 2>&1; }
 [ -f "$build/signed/upgrade.exe" ] || fail "the build made no signed/upgrade.exe"
 verify "$build/signed/upgrade.exe" || fail "the signed image does not verify"
+"$objdump" -h "$build/signed/upgrade.exe" | grep -qE '^ +[0-9]+ \.upgboot ' ||
+  fail "the signed image lost its marker section"
 ! grep -qF "$(cat "$keys/password")" "$build/CMakeCache.txt" ||
   fail "the key's password is in the build settings"
 # A byte inside the code section, which the signature covers.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "driver/windows_installer.h"
 #include "engine/engine_files.h"
 #include "engine/install_locations.h"
 #include "files/path_parts.h"
@@ -82,7 +83,7 @@ std::optional<Refusal> ChecksBeforeAnyChange(const RunContext& run,
 // Ends the run with `refusal`, having done nothing more, and says why in the
 // log.
 int Refuse(const UpgradeLog& log, const Refusal& refusal) {
-  LogEvent(log, [&] {
+  LogEvent(log, LogSeverity::Failure, [&] {
     return "refused with exit code " + std::to_string(refusal.exitCode) + ": " +
            refusal.reason +
            (refusal.systemError == 0
@@ -148,6 +149,10 @@ int RunUpgrade(const RunContext& run, const ProductLock& lock,
   LaunchCommand uninstall = BuildUninstallCommand(run.infoFolder);
   install.FindAndHoldInstaller();
   if (auto refusal = ChecksBeforeAnyChange(run, install, uninstall)) {
+    return Refuse(log, *refusal);
+  }
+  // Looked at last before the first change, to keep the race short.
+  if (auto refusal = WaitForWindowsInstaller(options.msiWaitSeconds, log)) {
     return Refuse(log, *refusal);
   }
   // The loader's verdict, before anything is removed.

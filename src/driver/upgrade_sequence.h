@@ -37,7 +37,9 @@ std::optional<Refusal> CheckPaths(const RunContext& run);
 // there, it is removed; then the installer is started for the mode and waited
 // for. Everything the install stage needs is composed, and the installer
 // found, checked, held and created by the system, not yet run, before
-// anything is removed. Each step is reported
+// anything is removed; just before that creation it waits while Windows
+// Installer runs another installation (WaitForWindowsInstaller). Each step is
+// reported
 // to `log`. Returns the exit code: a refusal's (nothing is placed, removed or
 // started for one), or the install stage's.
 int RunUpgrade(const RunContext& run, const ProductLock& lock,

@@ -12,20 +12,37 @@ namespace {
 
 // `text` as one byte a character, without a byte-order mark: UTF-16 code
 // units above 0xFF, which no section name, key or number holds, become '?'.
+// UTF-16 is told by its mark, or without one by a NUL byte in the first
+// character, which no ANSI or UTF-8 text holds: first for big-endian, second
+// for little-endian.
 std::string Narrowed(const std::string& text) {
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) return text.substr(3);
-  if (text.size() < 2 || text[0] != '\xFF' || text[1] != '\xFE') return text;
+  if (text.size() < 2) return text;
+  std::size_t start = 0;
+  bool bigEndian = false;
+  if (text[0] == '\xFF' && text[1] == '\xFE') {
+    start = 2;
+  } else if (text[0] == '\xFE' && text[1] == '\xFF') {
+    start = 2;
+    bigEndian = true;
+  } else if (text[0] == '\0' && text[1] != '\0') {
+    bigEndian = true;
+  } else if (text[0] == '\0' || text[1] != '\0') {
+    return text;
+  }
   std::string narrow;
-  for (std::size_t i = 2; i + 1 < text.size(); i += 2) {
-    narrow += text[i + 1] == '\0' ? text[i] : '?';
+  for (std::size_t i = start; i + 1 < text.size(); i += 2) {
+    const char low = bigEndian ? text[i + 1] : text[i];
+    const char high = bigEndian ? text[i] : text[i + 1];
+    narrow += high == '\0' ? low : '?';
   }
   return narrow;
 }
 
 std::string Trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t\r");
+  const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 bool SameLetters(const std::string& a, const char* b) {
@@ -39,19 +56,28 @@ bool SameLetters(const std::string& a, const char* b) {
   return i == a.size() && b[i] == '\0';
 }
 
+// A whole number in decimal digits, with a sign that blanks may part from its
+// digits ("- 3" has no other meaning), fitting an int; nothing else: no
+// other characters before or after, no hexadecimal, no other minus sign.
 std::optional<int> WholeNumber(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || value < INT_MIN || value > INT_MAX ||
-      std::isspace(static_cast<unsigned char>(text[0]))) {
+  std::string number = text;
+  if (!number.empty() && (number[0] == '-' || number[0] == '+')) {
+    number = number.substr(0, 1) + Trimmed(number.substr(1));
+  }
+  const std::size_t sign =
+      !number.empty() && (number[0] == '-' || number[0] == '+') ? 1 : 0;
+  if (number.size() == sign ||
+      number.find_first_not_of("0123456789", sign) != std::string::npos) {
     return std::nullopt;
   }
+  errno = 0;
+  const long long value = std::strtoll(number.c_str(), nullptr, 10);
+  if (errno != 0 || value < INT_MIN || value > INT_MAX) return std::nullopt;
   return static_cast<int>(value);
 }
 
-const DWORD kMostRead = 64 * 1024;
+// A setup.log is a few hundred bytes; its result is looked for this far.
+const DWORD kMostRead = 1024 * 1024;
 
 // The setup.log at `path`, open for reading, and what the system knows of
 // it. Not open when nothing is there, or a folder or a link is.
@@ -76,7 +102,7 @@ class OpenSetupLog {
     return state;
   }
 
-  // Its first 64 KiB, or empty when they cannot be read.
+  // Its first MiB, or empty when it cannot be read.
   std::string Start() const {
     std::vector<unsigned char> block(kMostRead);
     DWORD filled = 0;
@@ -127,12 +153,15 @@ std::optional<int> SetupLogResultCode(const std::string& text) {
   bool inSection = false;
   std::size_t start = 0;
   while (start <= narrow.size()) {
-    std::size_t end = narrow.find('\n', start);
+    // A line ends at CR, LF or both.
+    std::size_t end = narrow.find_first_of("\r\n", start);
     if (end == std::string::npos) end = narrow.size();
     const std::string line = Trimmed(narrow.substr(start, end - start));
     start = end + 1;
     if (!line.empty() && line.front() == '[') {
-      inSection = SameLetters(line, "[ResponseResult]");
+      inSection = line.back() == ']' &&
+                  SameLetters(Trimmed(line.substr(1, line.size() - 2)),
+                              "ResponseResult");
     } else if (inSection) {
       const std::size_t equals = line.find('=');
       if (equals != std::string::npos &&

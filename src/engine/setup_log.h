@@ -11,10 +11,13 @@
 #include "platform/win32_api.h"
 
 // The integer ResultCode of the [ResponseResult] section of `text`, the
-// start of a setup.log: ANSI or UTF-8 text, or UTF-16 (little-endian) with
-// its byte-order mark. Section and key names are compared without regard to
-// case. Empty when there is no such section, no such key in it, or its value
-// is not a whole number that fits an int.
+// start of a setup.log: ANSI or UTF-8 text, or UTF-16 of either byte order,
+// with or without its byte-order mark; lines end with CR, LF or both. Section
+// and key names are compared without regard to case or the blanks around
+// them ("[ ResponseResult ]"). Empty when there is no such section, no such
+// key in it, or its value is not a whole number in decimal digits that fits
+// an int, with a sign that blanks may part from them ("- 3"): "-3;",
+// "0xFFFFFFFD" or a Unicode minus are not read.
 std::optional<int> SetupLogResultCode(const std::string& text);
 
 // What was there at a setup.log's path before a program that may write it
@@ -35,7 +38,7 @@ struct SetupLogResult {
   // A file is there whose identity, size or last-write time differs from
   // `before`.
   bool written = false;
-  // Its ResultCode, read from its first 64 KiB.
+  // Its ResultCode, read from its first MiB.
   std::optional<int> resultCode;
 };
 

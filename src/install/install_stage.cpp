@@ -7,6 +7,19 @@
 #include "launch/process_runner.h"
 #include "shared/exit_codes.h"
 
+namespace {
+
+// An installer that could not run, or ended with other than a success, is a
+// failure whatever exit code the program ends with.
+LogSeverity InstallOutcomeSeverity(const ProgramRun& ran) {
+  const bool succeeded = ran.startError == ERROR_SUCCESS &&
+                         ran.waitError == ERROR_SUCCESS && ran.exitCode &&
+                         IsSuccessCode(*ran.exitCode);
+  return succeeded ? LogSeverity::Information : LogSeverity::Failure;
+}
+
+}  // namespace
+
 LaunchCommand BuildInstallCommand(InstallMode mode,
                                   const std::string& moduleFolder) {
   // The bare name leaves the system to search for the installer.
@@ -70,7 +83,7 @@ std::optional<Refusal> InstallStage::CreateInstaller() {
   process_.emplace(CreateSuspended(command_));
   const DWORD error = process_->startError;
   if (error == ERROR_SUCCESS || !run_.previousInstall) return std::nullopt;
-  LogEvent(log_, [&] {
+  LogEvent(log_, LogSeverity::Failure, [&] {
     ProgramRun refused;
     refused.startError = error;
     return "install: " + RunOutcomeText(kInstaller, refused);
@@ -92,6 +105,10 @@ int InstallExitCode(ExitCodeChoice choice, const std::optional<ProgramRun>& ran,
     return previousInstall ? kExitInstallerNotResumed : noneStarted;
   }
   if (ran->waitError != ERROR_SUCCESS) return kExitInstallerEndUnknown;
+  // Ended by the loader, it never ran, whatever the build passes on.
+  if (ran->exitCode && LoaderEndingName(*ran->exitCode) != nullptr) {
+    return kExitInstallerNotResumed;
+  }
   if (!installer) return kExitUpgradeRan;
   if (!ran->exitCode) return kExitInstallerEndUnknown;
   if (*ran->exitCode != 0) return static_cast<int>(*ran->exitCode);
@@ -104,7 +121,7 @@ int InstallExitCode(ExitCodeChoice choice, const std::optional<ProgramRun>& ran,
 
 int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
   if (installer_ != InstallerCheck::Startable || !process_) {
-    LogEvent(log_, [&] {
+    LogEvent(log_, LogSeverity::Warning, [&] {
       return "install: no installer that can start was found (" +
              (command_.program.empty() ? std::string(kInstaller)
                                        : command_.program) +
@@ -116,7 +133,7 @@ int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
   if (process_->EndedUnrun()) {
     // Ended while it waited (an uninstaller may end every program of its
     // product's names): created again from the file still held.
-    LogEvent(log_, [&] {
+    LogEvent(log_, LogSeverity::Warning, [&] {
       return "install: data.exe ended before it ran; it is created again";
     });
     process_.emplace(CreateSuspended(command_));
@@ -126,23 +143,42 @@ int InstallStage::Run(std::optional<DWORD> uninstallExitCode) {
   // Held until the process runs: from then on the system holds its file.
   const HelpersRun ran =
       ResumeAndWait(*process_, options_.helpersWaitSeconds, &held_);
-  LogEvent(log_, [&] { return "install: " + RunOutcomeText(kInstaller, ran); });
+  LogEvent(log_, InstallOutcomeSeverity(ran),
+           [&] { return "install: " + RunOutcomeText(kInstaller, ran); });
   SetupLogResult written;
   if (ran.startError == ERROR_SUCCESS && ran.waitError == ERROR_SUCCESS) {
-    LogEvent(log_, [&] {
-      return "install: " + HelpersWaitText(ran, options_.helpersWaitSeconds);
-    });
+    LogEvent(log_,
+             HelpersBoundReached(ran) ? LogSeverity::Warning
+                                      : LogSeverity::Information,
+             [&] {
+               return "install: " +
+                      HelpersWaitText(ran, options_.helpersWaitSeconds);
+             });
+    // Ended by the loader (a DLL it imports missing, one the uninstall took
+    // with it): the installer never ran.
+    if (const char* status =
+            ran.exitCode ? LoaderEndingName(*ran.exitCode) : nullptr) {
+      LogEvent(log_, LogSeverity::Failure, [&] {
+        return std::string(
+                   "install: data.exe never ran: the system's loader "
+                   "ended it with ") +
+               status;
+      });
+    }
     if (!setupLog_.empty()) {
       // Read once, now that its helpers ended.
       written = SetupLogWrittenSince(setupLog_, before);
-      LogEvent(log_, [&] { return "install: " + SetupLogText(written); });
+      LogEvent(log_,
+               ReportsFailure(written) ? LogSeverity::Failure
+                                       : LogSeverity::Information,
+               [&] { return "install: " + SetupLogText(written); });
     }
   }
   const int exitCode =
       InstallExitCode(options_.exitCode, ran, run_.previousInstall,
                       ReportsFailure(written), uninstallExitCode);
   if (exitCode == kExitInstallFailed && ran.exitCode == DWORD{0}) {
-    LogEvent(log_, [&] {
+    LogEvent(log_, LogSeverity::Failure, [&] {
       return "install: data.exe ended with exit code 0 but its setup.log "
              "holds ResultCode=" +
              std::to_string(*written.resultCode) + ": exit code " +

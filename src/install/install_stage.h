@@ -29,7 +29,9 @@ LaunchCommand BuildInstallCommand(InstallMode mode,
 // `ran` is none when no installer could be created: kExitUpgradeRan or
 // kExitNoInstallerStarted, as for one that could not be resumed with nothing
 // installed before; resumed after the removal (`previousInstall`), that is
-// kExitInstallerNotResumed. kExitInstallerEndUnknown when the wait failed or,
+// kExitInstallerNotResumed. kExitInstallerNotResumed too, in both builds and
+// whatever was installed before, when the system's loader ended it before it
+// ran (LoaderEndingName). kExitInstallerEndUnknown when the wait failed or,
 // passing on its exit code, that code could not be read.
 int InstallExitCode(ExitCodeChoice choice, const std::optional<ProgramRun>& ran,
                     bool previousInstall, bool setupLogFailure,

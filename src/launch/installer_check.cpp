@@ -24,27 +24,34 @@ bool ProcessorIs64Bit() {
   }
 }
 
-// Reads the first bytes of `file`, held, from its start, and tells whether
-// it is a program this machine runs, whole as far as its headers tell.
-bool RunsWholeOnThisMachine(HANDLE file, std::uint64_t fileSize) {
+// Reads the first bytes of `file`, held, from its start, and judges it: a
+// build of this program when it carries its marker (another build, or a copy
+// changed, would find this run's product mutex taken and install nothing);
+// otherwise startable when it is a program this machine runs, whole as far as
+// its headers tell.
+InstallerCheck JudgeHead(HANDLE file, std::uint64_t fileSize) {
   std::vector<unsigned char> head(kHeadSize);
   DWORD filled = 0;
   const LARGE_INTEGER start = {};
   if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ||
       !ReadBlock(file, head, filled)) {
-    return false;
+    return InstallerCheck::CannotStart;
   }
   DWORD type = 0;
   if (filled >= 2 && head[0] == 'M' && head[1] == 'Z') {
+    if (PeImageIsThisProgram(head.data(), filled)) {
+      return InstallerCheck::ThisProgram;
+    }
     const std::optional<DWORD> image =
         PeImageType(head.data(), filled, fileSize);
-    if (!image) return false;
+    if (!image) return InstallerCheck::CannotStart;
     type = *image;
   } else if (!GetHostBinaryType(file, &type)) {
-    return false;
+    return InstallerCheck::CannotStart;
   }
-  return type == SCS_32BIT_BINARY ||
-         (type == SCS_64BIT_BINARY && ProcessorIs64Bit());
+  const bool runs = type == SCS_32BIT_BINARY ||
+                    (type == SCS_64BIT_BINARY && ProcessorIs64Bit());
+  return runs ? InstallerCheck::Startable : InstallerCheck::CannotStart;
 }
 
 }  // namespace
@@ -72,6 +79,5 @@ InstallerCheck CheckInstaller(const std::string& path,
   if (IsThisProgram(file, ownPath)) return InstallerCheck::ThisProgram;
   const std::uint64_t size =
       static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-  return RunsWholeOnThisMachine(file, size) ? InstallerCheck::Startable
-                                            : InstallerCheck::CannotStart;
+  return JudgeHead(file, size);
 }

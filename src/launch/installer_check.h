@@ -16,8 +16,9 @@ enum class InstallerCheck {
   Startable,
   // Missing, a folder, not a program this machine runs, or cut short.
   CannotStart,
-  // This program itself, by identity or by content: starting it would start
-  // this program over.
+  // This program itself, by identity or by content, or any build of it (a
+  // Windows image carrying its marker): starting it would start this program
+  // over.
   ThisProgram,
 };
 

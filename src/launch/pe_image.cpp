@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+static_assert(sizeof UPGRADE_MARKER_SECTION - 1 <= 8,
+              "the marker's section name must fit its 8 bytes");
+
 namespace {
 
 // Places fixed by the PE format, in bytes.
-const std::size_t kPeOffsetField = 0x3C;  // in the DOS header
-const std::size_t kSignatureSize = 4;     // "PE\0\0"
-const std::size_t kFileHeaderSize = 20;   // after the signature
-const std::size_t kMachineField = 0;      // in the file header
+const std::size_t kPeOffsetField = 0x3C;   // in the DOS header
+const std::size_t kSignatureSize = 4;      // "PE\0\0"
+const std::size_t kFileHeaderSize = 20;    // after the signature
+const std::size_t kMachineField = 0;       // in the file header
 const std::size_t kSectionCountField = 2;
 const std::size_t kCharacteristicsField = 18;
 const std::uint64_t kDllImage = 0x2000;
@@ -28,7 +31,8 @@ const std::size_t kDirectorySize = 8;
 // self-extracting installer keeps its payload before it, past the sections.
 const std::uint64_t kCertificateDirectory = 4;
 const std::size_t kSectionHeaderSize = 40;
-const std::size_t kRawSizeField = 16;  // in a section header
+const std::size_t kSectionNameSize = 8;  // first in a section header
+const std::size_t kRawSizeField = 16;    // in a section header
 const std::size_t kRawOffsetField = 20;
 
 std::uint64_t Read16(const unsigned char* p) {
@@ -66,26 +70,58 @@ bool CertificatesWithin(const unsigned char* optional,
   return size == 0 || Read32(optional + entry) + size <= fileSize;
 }
 
-}  // namespace
-
-std::optional<DWORD> PeImageType(const unsigned char* head,
-                                 std::size_t headSize, std::uint64_t fileSize) {
-  const std::uint64_t known = std::min<std::uint64_t>(headSize, fileSize);
+// Where the section table of the image whose first `known` bytes are at
+// `head` begins, and how many sections it lists; false when its headers are
+// not those of a PE image or lie past those bytes.
+bool FindSectionTable(const unsigned char* head, std::uint64_t known,
+                      std::uint64_t& table, std::uint64_t& sections) {
   if (known < kPeOffsetField + 4 || head[0] != 'M' || head[1] != 'Z') {
-    return std::nullopt;
+    return false;
   }
   const std::uint64_t signature = Read32(head + kPeOffsetField);
   const std::uint64_t optional = signature + kSignatureSize + kFileHeaderSize;
   if (optional > known ||
       std::memcmp(head + signature, "PE\0\0", kSignatureSize) != 0) {
-    return std::nullopt;
+    return false;
   }
   const unsigned char* fileHeader = head + signature + kSignatureSize;
-  const std::uint64_t sections = Read16(fileHeader + kSectionCountField);
-  const std::uint64_t optionalSize = Read16(fileHeader + kOptionalSizeField);
-  const std::uint64_t table = optional + optionalSize;
+  sections = Read16(fileHeader + kSectionCountField);
+  table = optional + Read16(fileHeader + kOptionalSizeField);
+  return table + sections * kSectionHeaderSize <= known;
+}
+
+}  // namespace
+
+bool PeImageIsThisProgram(const unsigned char* head, std::size_t headSize) {
+  std::uint64_t table = 0;
+  std::uint64_t sections = 0;
+  if (!FindSectionTable(head, headSize, table, sections)) return false;
+  // A section name fills its 8 bytes, padded with zeros.
+  char marker[kSectionNameSize] = {};
+  std::memcpy(marker, UPGRADE_MARKER_SECTION,
+              sizeof UPGRADE_MARKER_SECTION - 1);
+  for (std::uint64_t i = 0; i < sections; ++i) {
+    if (std::memcmp(head + table + i * kSectionHeaderSize, marker,
+                    kSectionNameSize) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::optional<DWORD> PeImageType(const unsigned char* head,
+                                 std::size_t headSize, std::uint64_t fileSize) {
+  std::uint64_t table = 0;
+  std::uint64_t sections = 0;
+  if (!FindSectionTable(head, std::min<std::uint64_t>(headSize, fileSize),
+                        table, sections)) {
+    return std::nullopt;
+  }
+  const std::uint64_t signature = Read32(head + kPeOffsetField);
+  const unsigned char* fileHeader = head + signature + kSignatureSize;
+  const std::uint64_t optional = signature + kSignatureSize + kFileHeaderSize;
+  const std::uint64_t optionalSize = table - optional;
   if (optionalSize < kSizeOfHeadersField + 4 ||
-      table + sections * kSectionHeaderSize > known ||
       Read32(head + optional + kSizeOfHeadersField) > fileSize ||
       !AlignmentsLoad(head + optional) ||
       !CertificatesWithin(head + optional, optionalSize, fileSize)) {

@@ -1,7 +1,7 @@
-// What kind of Windows program a file is, and whether it is whole. A download
-// cut short keeps its headers, so the system's own type check still calls it a
-// program; it fails only when it is started. A pure function of the file's
-// first bytes and its size.
+// What kind of Windows program a file is, whether it is whole, and whether it
+// is a build of this program. A download cut short keeps its headers, so the
+// system's own type check still calls it a program; it fails only when it is
+// started. Pure functions of the file's first bytes and its size.
 #pragma once
 
 #include <cstddef>
@@ -22,3 +22,14 @@
 // the system loads.
 std::optional<DWORD> PeImageType(const unsigned char* head,
                                  std::size_t headSize, std::uint64_t fileSize);
+
+// The name of the section every build of this program carries (main.cpp puts
+// it there), whatever its options and signature: a name of at most 8
+// characters, so that it stands in the section table itself.
+#define UPGRADE_MARKER_SECTION ".upgboot"
+
+// Takes the first `headSize` bytes of a file that begins with "MZ". True when
+// its PE headers and section table lie within those bytes and a section is
+// named UPGRADE_MARKER_SECTION: the file is a build of this program, however
+// it was signed, built or changed after its headers.
+bool PeImageIsThisProgram(const unsigned char* head, std::size_t headSize);

@@ -5,10 +5,20 @@
 namespace {
 
 const DWORD kHelpersLookMs = 100;
-// How long a process ended before it ran may take to go.
+// How long a process ended before it ran, or at its bound, may take to go.
 const DWORD kEndingBoundMs = 10000;
+// The exit code a program ended at its bound is given.
+const UINT kEndedAtBoundExitCode = 1;
 
 StartHook startHook = nullptr;
+
+// The loader's statuses for an image it could not get to run: its
+// STATUS_DLL_NOT_FOUND, STATUS_ENTRYPOINT_NOT_FOUND,
+// STATUS_INVALID_IMAGE_FORMAT and STATUS_DLL_INIT_FAILED.
+const DWORD kStatusDllNotFound = 0xC0000135;
+const DWORD kStatusEntryPointNotFound = 0xC0000139;
+const DWORD kStatusInvalidImageFormat = 0xC000007B;
+const DWORD kStatusDllInitFailed = 0xC0000142;
 
 // Sets the limits of `job`: its processes may break away on request, and,
 // with `killOnClose`, all end when the last handle to it closes.
@@ -56,6 +66,25 @@ void WaitForJobToEmpty(HANDLE job, DWORD boundMs, HelpersRun& run) {
     Sleep(boundMs - waited < kHelpersLookMs ? boundMs - waited
                                             : kHelpersLookMs);
   }
+}
+
+// Ends `process`, still running at its bound, with every process of `job`
+// (or alone without one), and waits for it to go: `run` then says
+// `endedAtBound` and how the job emptied; otherwise the wait failed.
+void EndAtBound(HANDLE process, HANDLE job, HelpersRun& run) {
+  if (job != nullptr) {
+    TerminateJobObject(job, kEndedAtBoundExitCode);
+  } else {
+    TerminateProcess(process, kEndedAtBoundExitCode);
+  }
+  if (WaitForSingleObject(process, kEndingBoundMs) != WAIT_OBJECT_0) {
+    run.waitError = GetLastError();
+    if (run.waitError == ERROR_SUCCESS) run.waitError = WAIT_TIMEOUT;
+    return;
+  }
+  run.endedAtBound = true;
+  run.helpers = HelpersRun::Wait::Untracked;
+  if (job != nullptr) WaitForJobToEmpty(job, kEndingBoundMs, run);
 }
 
 // What the test hook says of `step` of the run of `program`; ERROR_SUCCESS
@@ -111,19 +140,14 @@ StartedProgram CreateSuspended(LaunchCommand& command) {
 }
 
 HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
-                         FileHold* releasedOnResume) {
+                         FileHold* releasedOnResume,
+                         unsigned programWaitSeconds) {
   HelpersRun run;
   run.startError = started.startError;
   if (run.startError != ERROR_SUCCESS) return run;
   const HANDLE process = started.process_.get();
-  // In the job since its creation, so that nothing it starts escapes; from
-  // now on the job no longer ends it with this program.
   const HANDLE job = started.job_.get();
   run.startError = HookSays(started.program_, RunStep::Resume);
-  if (run.startError == ERROR_SUCCESS && started.job_.valid() &&
-      !LimitJob(job, false)) {
-    run.startError = GetLastError();
-  }
   if (run.startError == ERROR_SUCCESS &&
       ResumeThread(started.thread_.get()) == static_cast<DWORD>(-1)) {
     run.startError = GetLastError();
@@ -132,10 +156,27 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
   // `started` goes.
   if (run.startError != ERROR_SUCCESS) return run;
   started.resumed_ = true;
+  // In the job since its creation, so that nothing it starts escapes; only
+  // now that it runs does the job stop ending it with this program, so that
+  // this program killed at any moment leaves it unrun and ended, or running,
+  // never suspended. Should the job keep that limit, what it left running
+  // ends with this program.
+  if (started.job_.valid() &&
+      HookSays(started.program_, RunStep::LetGo) == ERROR_SUCCESS) {
+    LimitJob(job, false);
+  }
   if (releasedOnResume != nullptr) releasedOnResume->Release();
   run.waitError = HookSays(started.program_, RunStep::Wait);
-  if (run.waitError == ERROR_SUCCESS &&
-      WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) {
+  const DWORD waited =
+      run.waitError != ERROR_SUCCESS ? WAIT_FAILED
+      : programWaitSeconds == 0
+          ? WaitForSingleObject(process, INFINITE)
+          : WaitForSingleObject(process, programWaitSeconds * 1000u);
+  if (waited == WAIT_TIMEOUT) {
+    EndAtBound(process, started.job_.valid() ? job : nullptr, run);
+    return run;
+  }
+  if (run.waitError == ERROR_SUCCESS && waited != WAIT_OBJECT_0) {
     run.waitError = GetLastError();
     if (run.waitError == ERROR_SUCCESS) run.waitError = ERROR_INVALID_HANDLE;
   }
@@ -154,9 +195,11 @@ HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
 }
 
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
-                                 unsigned helpersWaitSeconds) {
+                                 unsigned helpersWaitSeconds,
+                                 unsigned programWaitSeconds) {
   StartedProgram started = CreateSuspended(command);
-  return ResumeAndWait(started, helpersWaitSeconds);
+  return ResumeAndWait(started, helpersWaitSeconds, nullptr,
+                       programWaitSeconds);
 }
 
 std::string RunOutcomeText(const char* name, const ProgramRun& run) {
@@ -169,8 +212,28 @@ std::string RunOutcomeText(const char* name, const ProgramRun& run) {
     return program + " was started, but the wait for its end failed: error " +
            std::to_string(run.waitError);
   }
+  if (run.endedAtBound) {
+    return program +
+           " still ran at its bound and was ended, with what it "
+           "started";
+  }
   if (!run.exitCode) return program + " ended; its exit code is unknown";
   return program + " ended with exit code " + std::to_string(*run.exitCode);
+}
+
+const char* LoaderEndingName(DWORD exitCode) {
+  switch (exitCode) {
+    case kStatusDllNotFound:
+      return "0xC0000135 (a DLL it imports was not found)";
+    case kStatusEntryPointNotFound:
+      return "0xC0000139 (a function it imports was not found)";
+    case kStatusInvalidImageFormat:
+      return "0xC000007B (it or a DLL it imports is not a valid image)";
+    case kStatusDllInitFailed:
+      return "0xC0000142 (a DLL it imports failed to initialize)";
+    default:
+      return nullptr;
+  }
 }
 
 std::string HelpersWaitText(const HelpersRun& run, unsigned seconds) {
@@ -189,6 +252,10 @@ std::string HelpersWaitText(const HelpersRun& run, unsigned seconds) {
   return std::to_string(run.helpersLeft) +
          " processes it started still ran when the bound of " +
          std::to_string(seconds) + " s was reached; they are left running";
+}
+
+bool HelpersBoundReached(const HelpersRun& run) {
+  return run.helpers == HelpersRun::Wait::BoundReached;
 }
 
 StartHook SetStartHookForTesting(StartHook hook) {

@@ -20,6 +20,9 @@ struct ProgramRun {
   DWORD waitError = ERROR_SUCCESS;
   // The program's own exit code, when it could be read.
   std::optional<DWORD> exitCode;
+  // Whether it still ran when its own bound was reached, and was ended with
+  // every process of its job: its exit code is then not its own.
+  bool endedAtBound = false;
 };
 
 // How a run of a program and of what it started went.
@@ -58,7 +61,8 @@ class StartedProgram {
   friend StartedProgram CreateSuspended(LaunchCommand& command);
   friend HelpersRun ResumeAndWait(StartedProgram& started,
                                   unsigned helpersWaitSeconds,
-                                  FileHold* releasedOnResume);
+                                  FileHold* releasedOnResume,
+                                  unsigned programWaitSeconds);
   std::string program_;
   OwnedHandle process_;
   OwnedHandle thread_;
@@ -72,11 +76,14 @@ class StartedProgram {
 // handed to the system as it is, which may write into it.
 StartedProgram CreateSuspended(LaunchCommand& command);
 
-// Lets the program created suspended, held in a job that takes in every
-// process it starts, outlive this program, resumes it, releases
+// Resumes the program created suspended, held in a job that takes in every
+// process it starts, then lets it outlive this program, releases
 // `releasedOnResume` (when given: what kept its files from change until it
-// ran) as soon as it runs, and waits without a
-// time limit for it to end. Then waits for the job to have no process left,
+// ran) as soon as it runs, and waits for it to end: without a time limit, or
+// with `programWaitSeconds` for at most that; still running then, it is ended
+// with every process of its job (or alone without one), given 10 s to go, and
+// its run says `endedAtBound` (a failed wait when it did not go). Then waits
+// for the job to have no process left,
 // looking every 100 ms, for at most `helpersWaitSeconds`; past that it returns
 // while they run. With 0, or when no job can be made for it (the system may
 // refuse one to a process that is itself in a job), it waits for the program
@@ -85,25 +92,39 @@ StartedProgram CreateSuspended(LaunchCommand& command);
 // be resumed is ended, and its run reports the resume's error as the start's.
 // Nothing is allocated, so the call works when memory has run out.
 HelpersRun ResumeAndWait(StartedProgram& started, unsigned helpersWaitSeconds,
-                         FileHold* releasedOnResume = nullptr);
+                         FileHold* releasedOnResume = nullptr,
+                         unsigned programWaitSeconds = 0);
 
 // Creates `command` suspended and runs it as ResumeAndWait does.
 HelpersRun RunAndWaitWithHelpers(LaunchCommand& command,
-                                 unsigned helpersWaitSeconds);
+                                 unsigned helpersWaitSeconds,
+                                 unsigned programWaitSeconds = 0);
 
 // "data.exe ended with exit code 3010", "setup.exe could not be started:
 // error 740", for the program `name` and its run.
 std::string RunOutcomeText(const char* name, const ProgramRun& run);
 
+// When `exitCode` is one of the statuses with which the system's loader ends
+// a process it could not get to run (a DLL or a function it imports missing,
+// an image it cannot load, a DLL that fails to start), the status and what it
+// means, for the log: "0xC0000135 (a DLL it imports was not found)".
+// Otherwise null: the program's own code ran.
+const char* LoaderEndingName(DWORD exitCode);
+
 // How the wait for what a program started ended, within the bound of
 // `seconds`.
 std::string HelpersWaitText(const HelpersRun& run, unsigned seconds);
 
+// Whether the wait for what a program started reached its bound: the run
+// goes on while they still run.
+bool HelpersBoundReached(const HelpersRun& run);
+
 // Test seam: while a hook is set, each step of a program's run asks it
 // first, naming the program's path; a non-zero answer is taken as the
 // system's failure of that step with that error: the creation is refused, the
-// resume fails, the wait fails, or the exit code cannot be read. Returns the
-// hook it replaces; null turns it off.
-enum class RunStep { Create, Resume, Wait, ExitCode };
+// resume fails, the job keeps ending the program with this one (LetGo, asked
+// right after the resume), the wait fails, or the exit code cannot be read.
+// Returns the hook it replaces; null turns it off.
+enum class RunStep { Create, Resume, LetGo, Wait, ExitCode };
 using StartHook = DWORD (*)(const std::string& program, RunStep step);
 StartHook SetStartHookForTesting(StartHook hook);

@@ -3,63 +3,58 @@
 #include <cctype>
 
 #include "files/open_entry.h"
+#include "files/path_parts.h"
 #include "platform/owned_handle.h"
 #include "platform/win32_api.h"
 
 namespace {
 
-// Appends `value` with at least `width` digits, zeros in front.
-void AppendNumber(std::string& text, unsigned value, std::size_t width) {
-  const std::string digits = std::to_string(value);
-  if (digits.size() < width) text.append(width - digits.size(), '0');
-  text += digits;
+// The local time's bias in minutes now, daylight time included; 0 when the
+// system cannot tell.
+long LocalBiasMinutes() {
+  TIME_ZONE_INFORMATION zone = {};
+  switch (GetTimeZoneInformation(&zone)) {
+    case TIME_ZONE_ID_UNKNOWN:
+      return zone.Bias;
+    case TIME_ZONE_ID_STANDARD:
+      return zone.Bias + zone.StandardBias;
+    case TIME_ZONE_ID_DAYLIGHT:
+      return zone.Bias + zone.DaylightBias;
+    default:
+      return 0;
+  }
 }
 
-// "2026-12-08 11:22:33.456 " for the local time now.
-std::string LocalTimeStamp() {
+LogMoment LocalMoment() {
   SYSTEMTIME now = {};
   GetLocalTime(&now);
-  const struct {
-    unsigned value;
-    std::size_t width;
-    char after;
-  } parts[] = {{now.wYear, 4, '-'},        {now.wMonth, 2, '-'},
-               {now.wDay, 2, ' '},         {now.wHour, 2, ':'},
-               {now.wMinute, 2, ':'},      {now.wSecond, 2, '.'},
-               {now.wMilliseconds, 3, ' '}};
-  std::string stamp;
-  for (const auto& part : parts) {
-    AppendNumber(stamp, part.value, part.width);
-    stamp += part.after;
-  }
-  return stamp;
+  return LogMoment{now.wYear,         now.wMonth,        now.wDay,
+                   now.wHour,         now.wMinute,       now.wSecond,
+                   now.wMilliseconds, LocalBiasMinutes()};
 }
 
-// `text` with each control character written as "<0d>": two hexadecimal
-// digits in angle brackets, which Windows forbids in names, so that no name
-// or text can end a line or forge one, and the escape is never part of a
-// path.
-std::string Escaped(const std::string& text) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string escaped;
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      escaped += '<';
-      escaped += kDigits[byte >> 4];
-      escaped += kDigits[byte & 0xF];
-      escaped += '>';
-    } else {
-      escaped += c;
-    }
+// Makes the folder of the log at `path` when it is missing and its parent,
+// opened as itself, is a folder of its own: never in a link's target.
+void MakeLogFolder(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  if (folder.size() <= 3 ||
+      GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return;
   }
-  return escaped;
+  const OwnedHandle parent = OpenEntry(FolderOf(folder), FILE_READ_ATTRIBUTES,
+                                       FILE_FLAG_OPEN_REPARSE_POINT);
+  BY_HANDLE_FILE_INFORMATION information = {};
+  if (DescribeOpenEntry(parent.get(), information) &&
+      IsFolderNotLink(information)) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+  }
 }
 
 }  // namespace
 
-UpgradeLog OpenUpgradeLog(const char* configured) noexcept {
+UpgradeLog OpenUpgradeLog(const char* configured, LogFormat format) noexcept {
   UpgradeLog log;
+  log.format = format;
   if (configured[0] == '\0') return log;
   try {
     const DWORD size = ExpandEnvironmentStringsA(configured, nullptr, 0);
@@ -69,7 +64,9 @@ UpgradeLog OpenUpgradeLog(const char* configured) noexcept {
         ExpandEnvironmentStringsA(configured, &expanded[0], size);
     if (length == 0 || length > size) return log;
     expanded.resize(length - 1);
-    if (IsUsableLogPath(expanded)) log.path = expanded;
+    if (!IsUsableLogPath(expanded)) return log;
+    MakeLogFolder(expanded);
+    log.path = expanded;
   } catch (...) {
     // Memory ran out: no log, and the upgrade runs as it would without one.
   }
@@ -82,8 +79,10 @@ bool IsUsableLogPath(const std::string& path) {
          path[2] == '\\' && path.find('%') == std::string::npos;
 }
 
-void AppendLogLine(const UpgradeLog& log, const std::string& text) {
-  const std::string line = LocalTimeStamp() + Escaped(text) + "\r\n";
+void AppendLogLine(const UpgradeLog& log, LogSeverity severity,
+                   const std::string& text) {
+  const std::string line = FormatLogLine(log.format, LocalMoment(),
+                                         GetCurrentProcessId(), severity, text);
 
   // A link planted where the log goes is opened as itself, and then seen.
   const OwnedHandle file(CreateFileA(

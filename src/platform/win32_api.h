@@ -41,6 +41,7 @@ using ULONGLONG = std::uint64_t;
 using SIZE_T = std::size_t;
 using ULONG_PTR = std::uintptr_t;
 using WORD = std::uint16_t;
+using LONG = std::int32_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
 using HANDLE = void*;
@@ -54,6 +55,11 @@ using LPBOOL = BOOL*;
 using WCHAR = wchar_t;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
+using LONG = std::int32_t;
+using REGSAM = DWORD;
+struct HKEY__;
+using HKEY = HKEY__*;
+using PHKEY = HKEY*;
 
 #define WINAPI
 #define TRUE 1
@@ -111,6 +117,7 @@ using LPCWSTR = const WCHAR*;
 #define ERROR_BAD_EXE_FORMAT 193u
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_DIRECTORY 267u
+#define ERROR_ALREADY_EXISTS 183u
 #define ERROR_ELEVATION_REQUIRED 740u
 #define ERROR_INVALID_FLAGS 1004u
 
@@ -121,6 +128,15 @@ using LPCWSTR = const WCHAR*;
 #define WAIT_TIMEOUT 0x00000102u
 #define WAIT_ABANDONED 0x00000080u
 #define WAIT_FAILED 0xFFFFFFFFu
+#define SYNCHRONIZE 0x00100000u
+#define MUTEX_MODIFY_STATE 0x00000001u
+
+#define HKEY_LOCAL_MACHINE \
+  (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
+#define KEY_READ 0x00020019u
+#define KEY_WRITE 0x00020006u
+#define KEY_WOW64_32KEY 0x00000200u
+#define REG_OPTION_NON_VOLATILE 0x00000000u
 
 #define JOB_OBJECT_LIMIT_BREAKAWAY_OK 0x00000800u
 #define JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE 0x00002000u
@@ -139,6 +155,23 @@ struct SYSTEMTIME {
   WORD wMinute;
   WORD wSecond;
   WORD wMilliseconds;
+};
+
+#define TIME_ZONE_ID_INVALID 0xFFFFFFFFu
+#define TIME_ZONE_ID_UNKNOWN 0u
+#define TIME_ZONE_ID_STANDARD 1u
+#define TIME_ZONE_ID_DAYLIGHT 2u
+
+// Biases in minutes: UTC = local time + Bias (+ StandardBias or DaylightBias,
+// whichever part of the year it is).
+struct TIME_ZONE_INFORMATION {
+  LONG Bias;
+  WCHAR StandardName[32];
+  SYSTEMTIME StandardDate;
+  LONG StandardBias;
+  WCHAR DaylightName[32];
+  SYSTEMTIME DaylightDate;
+  LONG DaylightBias;
 };
 
 struct WIN32_FIND_DATAA {
@@ -320,15 +353,20 @@ UINT GetACP();
 // Environment and clock.
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
 void GetLocalTime(SYSTEMTIME* time);
+// The host's zone for the moment of the call: its standard bias, and the
+// daylight part when daylight time is in force; the names are left empty.
+DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* zone);
+DWORD GetCurrentProcessId();
 void Sleep(DWORD milliseconds);
 DWORD GetTickCount();
 
 // Named mutexes, one owner at a time across processes. A POSIX stand-in
 // holds a lock on a file named for the mutex in drive C:'s folder, which the
-// system lets go when its holder ends, and which no child inherits; only a
-// zero or an infinite wait is known.
+// system lets go when its holder ends, and which no child inherits; a wait
+// with a bound looks again every 10 ms. A mutex exists while its file does.
 HANDLE CreateMutexA(SECURITY_ATTRIBUTES* security, BOOL initialOwner,
                     LPCSTR name);
+HANDLE OpenMutexA(DWORD access, BOOL inheritHandle, LPCSTR name);
 BOOL ReleaseMutex(HANDLE mutex);
 
 // Jobs: a group of processes, with everything its members start.
@@ -338,6 +376,22 @@ BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass,
 BOOL AssignProcessToJobObject(HANDLE job, HANDLE process);
 BOOL QueryInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS infoClass,
                                LPVOID info, DWORD size, LPDWORD returned);
+BOOL TerminateJobObject(HANDLE job, UINT exitCode);
+
+// The registry, as far as keys go: whether one is there, and, for the tests,
+// making and deleting one. A POSIX stand-in keeps the keys of
+// HKEY_LOCAL_MACHINE as folders under drive C:'s host folder
+// (".registry/HKEY_LOCAL_MACHINE/SOFTWARE/..."), names compared as spelled,
+// in one view, as 32-bit Windows has: KEY_WOW64_32KEY changes nothing. Each
+// returns ERROR_SUCCESS or the system's error.
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access,
+                   PHKEY result);
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR keyClass,
+                     DWORD options, REGSAM access,
+                     SECURITY_ATTRIBUTES* security, PHKEY result,
+                     LPDWORD disposition);
+LONG RegDeleteKeyExA(HKEY root, LPCSTR subKey, REGSAM access, DWORD reserved);
+LONG RegCloseKey(HKEY key);
 
 // Files and folders.
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
@@ -348,6 +402,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL DeleteFileA(LPCSTR path);
 BOOL RemoveDirectoryA(LPCSTR path);
+BOOL CreateDirectoryA(LPCSTR path, SECURITY_ATTRIBUTES* security);
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
 BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE search);

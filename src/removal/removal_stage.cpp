@@ -1,6 +1,10 @@
 #include "removal/removal_stage.h"
 
+#include <cstdio>
+#include <vector>
+
 #include "engine/engine_files.h"
+#include "engine/product_registration.h"
 #include "engine/setup_log.h"
 #include "files/file_find.h"
 #include "files/folder_tree.h"
@@ -11,6 +15,9 @@
 #include "shared/upgrade_choices.h"
 
 namespace {
+// Exit codes from here up are statuses of the system's (0xC0000005, an
+// access violation), not of the program: it crashed or was ended.
+const DWORD kFirstSystemStatus = 0xC0000000u;
 // How many of the entries that stayed after the wipe the log names.
 const std::size_t kRemainsNamed = 5;
 
@@ -28,13 +35,30 @@ std::optional<Refusal> RefusalOfTheUninstall(const HelpersRun& ran) {
                    "the wait for the uninstaller failed; it may still run",
                    ran.waitError};
   }
+  if (ran.endedAtBound) {
+    return Refusal{kExitUninstallerTimedOut,
+                   "the uninstaller still ran at its bound and was ended; the "
+                   "previous version's information folder stays"};
+  }
   return std::nullopt;
 }
 
-// "the information folder is gone", or what stayed of it.
-std::string WipeText(const std::string& infoFolder) {
-  if (!PathFileExistsA(infoFolder.c_str()))
-    return "the information folder is gone";
+// An uninstaller that could not start (but for want of elevation, which
+// stops the run), or ended with other than a success: the run goes on from
+// it. A wait that failed stops the run.
+LogSeverity UninstallOutcomeSeverity(const ProgramRun& ran) {
+  if (ran.startError == ERROR_ELEVATION_REQUIRED ||
+      (ran.startError == ERROR_SUCCESS && ran.waitError != ERROR_SUCCESS)) {
+    return LogSeverity::Failure;
+  }
+  const bool succeeded = ran.startError == ERROR_SUCCESS && ran.exitCode &&
+                         IsSuccessCode(*ran.exitCode);
+  return succeeded ? LogSeverity::Information : LogSeverity::Warning;
+}
+
+// "the information folder is gone" (`gone`), or what stayed of it.
+std::string WipeText(const std::string& infoFolder, bool gone) {
+  if (gone) return "the information folder is gone";
   const FolderRemains remains = ListRemains(infoFolder, kRemainsNamed);
   std::string text = "the information folder stayed with " +
                      std::to_string(remains.count) + " entries";
@@ -45,35 +69,62 @@ std::string WipeText(const std::string& infoFolder) {
   return text;
 }
 
-// Built to keep the previous version after a failed uninstall: the refusal
-// when the uninstaller's setup.log reports a failure.
-std::optional<Refusal> RefusalOfTheResult(const SetupLogResult& written) {
-  if (!ReportsFailure(written)) return std::nullopt;
-  return Refusal{kExitInstallFailed,
-                 "the uninstaller reported a failure in setup.log "
-                 "(ResultCode=" +
-                     std::to_string(*written.resultCode) +
-                     "): the previous version stays and the new one is not "
-                     "installed"};
+// Whether the start of the uninstaller failed because there is none: the
+// classic case of nothing to run, which no later run could fix either.
+bool NothingToRun(const HelpersRun& ran) {
+  return ran.startError == ERROR_FILE_NOT_FOUND ||
+         ran.startError == ERROR_PATH_NOT_FOUND;
 }
+
+// The product's registrations and what a look at each found.
+struct Registrations {
+  std::vector<std::string> keys = ProductRegistrationKeys();
+  std::vector<RegistrationLook> looks;
+
+  void Look() {
+    looks.clear();
+    for (const std::string& key : keys)
+      looks.push_back(LookUpRegistration(key));
+  }
+};
 
 }  // namespace
 
-std::optional<FileIdentity> PlaceUninstallResponse(
-    const std::string& moduleFolder, const std::string& infoFolder) {
+ResponsePlacement PlaceUninstallResponse(const std::string& moduleFolder,
+                                         const std::string& infoFolder) {
   const std::string source = PathIn(moduleFolder, kUninstallResponse);
   CFileFind finder;
-  std::optional<FileIdentity> placed;
+  ResponsePlacement placement;
+  placement.error = ERROR_FILE_NOT_FOUND;
   if (finder.FindFile(source.c_str())) {
     const std::string target = PathIn(infoFolder, kUninstallResponse);
     // The copy carries the source's read-only bit (a distribution on a CD),
     // which would keep it, and with it the folder, from the wipe.
     if (CopyFileA(source.c_str(), target.c_str(), TRUE)) {
-      placed = IdentityClearingReadOnly(target);
+      placement.error = ERROR_SUCCESS;
+      placement.copy = IdentityClearingReadOnly(target);
+    } else {
+      placement.error = GetLastError();
     }
   }
   finder.Close();
-  return placed;
+  return placement;
+}
+
+std::string NotPlacedText(const ResponsePlacement& placement) {
+  const std::string notPlaced = std::string("the distribution's ") +
+                                kUninstallResponse + " was not placed: ";
+  switch (placement.error) {
+    case ERROR_SUCCESS:
+    case ERROR_FILE_NOT_FOUND:
+      return std::string();
+    case ERROR_FILE_EXISTS:
+      return notPlaced + "the information folder holds an " +
+             kUninstallResponse +
+             " already, which the uninstaller reads instead";
+    default:
+      return notPlaced + "error " + std::to_string(placement.error);
+  }
 }
 
 LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
@@ -98,6 +149,36 @@ std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run) {
                  "its own folder is the information folder or lies in it"};
 }
 
+std::optional<std::string> UninstallFailure(
+    const HelpersRun& ran, const SetupLogResult& written,
+    const std::string& registrationNotRemoved) {
+  if (ran.startError != ERROR_SUCCESS) {
+    if (NothingToRun(ran)) return std::nullopt;
+    return "the system refused to start the uninstaller: error " +
+           std::to_string(ran.startError);
+  }
+  if (ran.exitCode && *ran.exitCode >= kFirstSystemStatus) {
+    char status[16] = {};
+    std::snprintf(status, sizeof status, "0x%08X",
+                  static_cast<unsigned>(*ran.exitCode));
+    return std::string("the uninstaller ended with the system's status ") +
+           status;
+  }
+  if (ReportsFailure(written)) {
+    return "the uninstaller reported a failure in setup.log (ResultCode=" +
+           std::to_string(*written.resultCode) + ")";
+  }
+  if (written.written && !written.resultCode) {
+    return std::string(
+        "the uninstaller wrote a setup.log whose ResultCode cannot be read");
+  }
+  if (!registrationNotRemoved.empty()) {
+    return "the uninstall removed nothing it registered: " +
+           registrationNotRemoved;
+  }
+  return std::nullopt;
+}
+
 RemovalResult RemovePreviousInstall(const RunContext& run,
                                     LaunchCommand& uninstall,
                                     const UpgradeOptions& options,
@@ -107,43 +188,100 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   const std::string& infoFolder = run.infoFolder;
   RemovalResult result;
   const bool throughLink = !IsOwnFolder(infoFolder);
-  const std::optional<FileIdentity> placed =
+  const ResponsePlacement placement =
       PlaceUninstallResponse(run.moduleFolder, infoFolder);
+  const std::optional<FileIdentity>& placed = placement.copy;
+  const std::string notPlaced = NotPlacedText(placement);
+  if (!notPlaced.empty()) {
+    LogEvent(log, LogSeverity::Warning,
+             [&] { return "uninstall: " + notPlaced; });
+  }
   const std::string setupLog = PathIn(infoFolder, kSetupLog);
-  const bool readSetupLog = log.enabled() || keep;
+  // What the uninstall left is looked at only when the log or the options
+  // need it.
+  const bool judge = log.enabled() || keep;
   const SetupLogState before =
-      readSetupLog ? SetupLogStateOf(setupLog) : SetupLogState();
+      judge ? SetupLogStateOf(setupLog) : SetupLogState();
+  Registrations registrations;
+  if (judge) registrations.Look();
+  const std::vector<RegistrationLook> registeredBefore = registrations.looks;
   LogEvent(log, [&] {
     return "uninstall: program " + uninstall.program + ", command line " +
            uninstall.line;
   });
-  result.uninstaller = RunAndWaitWithHelpers(uninstall, helpersWaitSeconds);
-  LogEvent(log, [&] {
+  result.uninstaller = RunAndWaitWithHelpers(uninstall, helpersWaitSeconds,
+                                             options.uninstallWaitSeconds);
+  LogEvent(log, UninstallOutcomeSeverity(result.uninstaller), [&] {
     return "uninstall: " +
            RunOutcomeText(kMaintenanceProgram, result.uninstaller);
   });
   const HelpersRun& ran = result.uninstaller;
-  std::optional<Refusal> failed;
-  if (ran.startError == ERROR_SUCCESS && ran.waitError == ERROR_SUCCESS) {
-    LogEvent(log, [&] {
-      return "uninstall: " +
-             HelpersWaitText(result.uninstaller, helpersWaitSeconds);
-    });
-    if (readSetupLog) {
-      // Read once, now that its helpers ended: the wipe takes it.
-      const SetupLogResult written = SetupLogWrittenSince(setupLog, before);
-      if (keep) failed = RefusalOfTheResult(written);
+  SetupLogResult written;
+  std::string notRemoved;
+  if (judge && ran.startError == ERROR_SUCCESS &&
+      ran.waitError == ERROR_SUCCESS && !ran.endedAtBound) {
+    LogEvent(log,
+             HelpersBoundReached(ran) ? LogSeverity::Warning
+                                      : LogSeverity::Information,
+             [&] {
+               return "uninstall: " +
+                      HelpersWaitText(result.uninstaller, helpersWaitSeconds);
+             });
+    // Read once, now that its helpers ended: the wipe takes it.
+    written = SetupLogWrittenSince(setupLog, before);
+    LogEvent(log,
+             ReportsFailure(written) ? LogSeverity::Warning
+                                     : LogSeverity::Information,
+             [&] { return "uninstall: " + SetupLogText(written); });
+    registrations.Look();
+    bool anyBefore = false;
+    for (std::size_t i = 0; i < registrations.keys.size(); ++i) {
+      const std::string text = RegistrationText(
+          registrations.keys[i], registeredBefore[i], registrations.looks[i]);
+      if (text.empty()) continue;
+      anyBefore = true;
+      const RegistrationVerdict verdict =
+          JudgeRegistration(registeredBefore[i], registrations.looks[i]);
+      LogEvent(log,
+               verdict == RegistrationVerdict::Removed
+                   ? LogSeverity::Information
+                   : LogSeverity::Warning,
+               [&] { return "uninstall: " + text; });
+      if (notRemoved.empty() && verdict != RegistrationVerdict::Removed) {
+        notRemoved = text;
+      }
+    }
+    if (!anyBefore) {
       LogEvent(log, [&] {
-        return "uninstall: " + SetupLogText(written) +
-               (keep && !failed
-                    ? "; no failure reported, so the upgrade goes on"
-                    : "");
+        return std::string(
+            "uninstall: no registration of the product under its code was "
+            "there before, so none is judged");
       });
     }
   }
+  std::optional<Refusal> failed;
+  if (keep) {
+    if (const auto failure = UninstallFailure(ran, written, notRemoved)) {
+      failed = Refusal{kExitInstallFailed,
+                       *failure +
+                           ": the previous version stays and the new one is "
+                           "not installed" +
+                           (notPlaced.empty() ? "" : "; " + notPlaced)};
+    }
+  }
+  if (judge && ran.waitError == ERROR_SUCCESS && !ran.endedAtBound &&
+      ran.startError != ERROR_ELEVATION_REQUIRED && !failed) {
+    LogEvent(log, [&] {
+      return std::string("uninstall: ") +
+             (NothingToRun(ran) ? "there is no uninstaller to run, so " : "") +
+             (keep ? "no failure found, so the upgrade goes on"
+                   : "built to wipe, the upgrade goes on whatever it left");
+    });
+  }
   result.refusal = RefusalOfTheUninstall(ran);
   if (!result.refusal) result.refusal = failed;
-  if (placed && (throughLink || ran.startError != ERROR_SUCCESS || failed)) {
+  if (placed && (throughLink || ran.startError != ERROR_SUCCESS ||
+                 ran.endedAtBound || failed)) {
     // The folder may lead elsewhere by now: only the copy placed goes. An
     // uninstaller that may still run keeps the file it was given.
     DeleteIfStillTheFile(PathIn(infoFolder, kUninstallResponse), *placed);
@@ -152,6 +290,8 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
   // Looked at again: the uninstaller may have changed what is there.
   ResetOwnFolderAttributes(infoFolder);
   DeleteFolderTree(infoFolder);
-  LogEvent(log, [&] { return "wipe: " + WipeText(infoFolder); });
+  const bool gone = !PathFileExistsA(infoFolder.c_str());
+  LogEvent(log, gone ? LogSeverity::Information : LogSeverity::Warning,
+           [&] { return "wipe: " + WipeText(infoFolder, gone); });
   return result;
 }

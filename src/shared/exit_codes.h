@@ -81,10 +81,19 @@ constexpr int kExitInstallerNotResumed = 46;
 // or, built to pass on its exit code, that code could not be read.
 constexpr int kExitInstallerEndUnknown = 47;
 
+// The uninstaller still ran when its bound was reached: it was ended with
+// every process it started, the information folder was not wiped, and the new
+// installer, created but not yet run, was ended.
+constexpr int kExitUninstallerTimedOut = 48;
+
 // Another upgrade of this product runs (it owns the product's mutex), or the
 // mutex cannot be made or opened: nothing was looked at, removed or started.
 // ERROR_INSTALL_ALREADY_RUNNING, which deployment tools retry later.
 constexpr int kExitAnotherUpgradeRuns = 1618;
+
+// The same code when Windows Installer still ran another installation at the
+// end of the wait for it: nothing was removed or started.
+constexpr int kExitWindowsInstallerBusy = kExitAnotherUpgradeRuns;
 
 // The codes an installer ends with, as deployment tools read them, for a
 // restart needed (ERROR_SUCCESS_REBOOT_REQUIRED) and one it started
@@ -93,6 +102,12 @@ constexpr int kExitAnotherUpgradeRuns = 1618;
 // uninstall asked for a restart with either.
 constexpr int kExitRestartNeeded = 3010;
 constexpr int kExitRestartStarted = 1641;
+
+// Whether deployment tools read `code` as a success: 0, or a success that
+// needs a restart.
+constexpr bool IsSuccessCode(long long code) {
+  return code == 0 || code == kExitRestartNeeded || code == kExitRestartStarted;
+}
 
 // The installer engine reported a failure in its setup.log although its
 // process did not say so: built to keep the previous version after a failed

@@ -23,6 +23,11 @@ enum class ExitCodeChoice { Classic, Installer };
 // installer started all the same; Keep, nothing more is deleted or started.
 enum class FailedUninstallChoice { Wipe, Keep };
 
+// How each line of the log reads: Plain, the local time, the process id and
+// the text; CMTrace, one record of the form the log viewers of deployment
+// tools (CMTrace, OneTrace) read, with a severity.
+enum class LogFormat { Plain, CMTrace };
+
 // The options a release engineer chose when the program was built; main.cpp
 // fixes them, so the program reads no setting.
 struct UpgradeOptions {
@@ -33,6 +38,12 @@ struct UpgradeOptions {
   // Where to append the log, with %NAME% references; empty for no log.
   const char* logPath;
   FailedUninstallChoice afterFailedUninstall;
+  // How long the uninstaller itself may run before it is ended with every
+  // process it started; 0 waits for it without a bound.
+  unsigned uninstallWaitSeconds = 0;
+  // How long to wait for Windows Installer to finish another installation
+  // before anything is changed; 0 does not look.
+  unsigned msiWaitSeconds = 0;
 };
 
 // What the program found when it started, found once and handed to every

@@ -4,7 +4,9 @@
 #
 # Environment, set by the test: KIND (native or wine), LAYOUT (64 or 32),
 # PROGRAM, OPTIONS_PROGRAM (the same program built with the options changed
-# from their defaults), RECORDER, OUT_OF_MEMORY, LAUNCHER (wine), WORK (a
+# from their defaults), DEPLOYMENT_PROGRAM (built with the windows-deployment
+# preset's settings), RECORDER, OUT_OF_MEMORY, LAUNCHER, IMPORTER and
+# IMPORTED_DLL (wine: an installer that needs that DLL beside it), WORK (a
 # scratch folder of the test run), BUILD_DIR, PRODUCT_CODE, UNIT_TESTS (the unit test program),
 # and DRIVE_C (native) or WINEPREFIX and WINE_BITS, the bits of the build's
 # programs (wine).
@@ -80,13 +82,61 @@ check_own_drive() {
     fail "refusing to touch drive C: at $drive_c: the tests did not make it (no $drive_marker); if it is a folder of an older test run, delete it"
 }
 
+# The product's registration for Add or Remove Programs, below
+# HKEY_LOCAL_MACHINE, and the other name engines built on Windows Installer
+# give it. Natively the stand-in keeps keys as folders in drive C:; under Wine
+# the prefix's registry holds them, and a mark in drive C: says that a
+# scenario made one, so that the next reset deletes them.
+registration_key="SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$PRODUCT_CODE"
+registration_keys=("$registration_key" "${registration_key%\\*}\\InstallShield_$PRODUCT_CODE")
+registrations_made=.upgrade-tests-registrations
+registry_folder() { echo "$drive_c/.registry/HKEY_LOCAL_MACHINE/${1//\\//}"; }
+
+# Makes the product's registration, in the 32-bit view.
+make_registration() {
+  local key=$registration_key
+  if [ "$KIND" = wine ]; then
+    touch "$drive_c/$registrations_made"
+    wine_run reg add "HKLM\\$key" /reg:32 /f </dev/null >/dev/null 2>&1 || fail "reg add $key failed"
+  else
+    mkdir -p "$(registry_folder "$key")"
+  fi
+}
+
+# The key $1 (the product's registration by default) is there, or with
+# absent, is not.
+expect_registration() {
+  local key=${2:-$registration_key} there=yes
+  if [ "$KIND" = wine ]; then
+    wine_run reg query "HKLM\\$key" /reg:32 </dev/null >/dev/null 2>&1 || there=no
+  else
+    [ -d "$(registry_folder "$key")" ] || there=no
+  fi
+  [ "$there" = "$1" ] || fail "registration $key there: $there, expected $1"
+}
+
+# Deletes both keys of the product.
+remove_registrations() {
+  local key
+  for key in "${registration_keys[@]}"; do
+    if [ "$KIND" = wine ]; then
+      wine_run reg delete "HKLM\\$key" /reg:32 /f </dev/null >/dev/null 2>&1 || true
+    else
+      rm -rf "$(registry_folder "$key")"
+    fi
+  done
+  rm -f "$drive_c/$registrations_made"
+}
+
 # An empty drive C: for the layout: everything the scenarios made goes; a
-# Wine prefix keeps its own system folders.
+# Wine prefix keeps its own system folders, and loses the product's
+# registrations when a scenario made them.
 reset_drive() {
   check_own_drive
   mkdir -p "$WORK"
   chmod -R u+w "$WORK" "$drive_c" 2>/dev/null || true
   if [ "$KIND" = wine ]; then
+    [ ! -f "$drive_c/$registrations_made" ] || remove_registrations
     local entry
     for entry in "$drive_c"/*; do
       case "${entry##*/}" in
@@ -115,6 +165,8 @@ reset_drive() {
 # The distributions made from here on hold the program built with the
 # options changed from their defaults.
 use_options_program() { PROGRAM=$OPTIONS_PROGRAM; }
+# ... or the program built with the windows-deployment preset's settings.
+use_deployment_program() { PROGRAM=$DEPLOYMENT_PROGRAM; }
 
 # A distribution folder: the upgrade program, the installer and both response
 # files.

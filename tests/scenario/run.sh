@@ -123,6 +123,23 @@ scenario_response_already_in_place() {
   expect_uninstall
   expect_field setup.exe response "present readonly=no first=[response already there]"
   expect_absent "$info_win"
+  # Built with keep and a log: a stale one that does not fit (-3) ends with
+  # 1603, and the log names the distribution's file that was not placed.
+  local log=$drive_c/windows/temp/upgrade.log failed=1603
+  [ "$KIND" = wine ] || { log=$(host 'C:\Windows\Temp')/upgrade.log; failed=$((1603 & 255)); }
+  mkdir -p "$(dirname "$log")"
+  rm -rf "$log" "$record"
+  use_options_program
+  make_distribution "$dist"
+  make_previous_install
+  printf '[stale response]\r\n' >"$(host "$info_win")/uninstall.iss"
+  SystemRoot='C:\Windows' RECORDER_RESULT="setup.exe=-3" run_upgrade "$dist" /s
+  expect_exit "$failed"
+  expect_runs setup.exe
+  expect_field setup.exe response "present readonly=no first=[stale response]"
+  local not_placed="the distribution's uninstall.iss was not placed: the information folder holds an uninstall.iss already"
+  expect_log_lines "$log" "uninstall: $not_placed" \
+    "refused with exit code 1603: the uninstaller reported a failure in setup.log (ResultCode=-3): the previous version stays and the new one is not installed; $not_placed"
 }
 
 scenario_no_maintenance_program() {
@@ -241,6 +258,9 @@ scenario_helpers_wait_bound() {
 # runs after it. A process left running would hold the launcher's output, so
 # the run ends only after it: the record, not the end of the run, tells
 # whether the program waited. The desktop is held as hold_wine_desktop says.
+# The old version registers the product under its code and its uninstaller
+# removes the registration: the program built with keep (its helpers' bound
+# 2 s, so the copy works for 1 s there) sees it gone and installs too.
 scenario_real_engine() {
   [ "$KIND" = wine ] || skip "no Windows installer engine runs natively"
   command -v makensis >/dev/null || skip "makensis not found: install the Debian package nsis"
@@ -250,7 +270,10 @@ scenario_real_engine() {
   rm -rf "$(host "$product")" "$drive_c"/users/*/Temp/~nsu*.tmp
   local -a defines=("PRODUCT_DIR=$product" "RECORD=$RECORD_FILE")
   nsis_program old "$WORK/old.exe" "${defines[@]}" VERSION=1.0 "INFO=$info_win" \
-    UNINSTALL_SLEEP_MS=3000
+    UNINSTALL_SLEEP_MS=3000 "CODE=$PRODUCT_CODE"
+  nsis_program old "$WORK/old_quick.exe" "${defines[@]}" VERSION=1.0 "INFO=$info_win" \
+    UNINSTALL_SLEEP_MS=1000 "CODE=$PRODUCT_CODE"
+  touch "$drive_c/$registrations_made"
   make_distribution "$dist"
   nsis_program new "$(host "$dist")/data.exe" "${defines[@]}" VERSION=2.0
   hold_wine_desktop
@@ -272,6 +295,20 @@ scenario_real_engine() {
       fail "the new version's $file is gone or old: [$(cat "$(host "$product\\$file")" 2>&1)]"
   done
   [ -z "$left" ] || fail "still running after the run: $left"
+  expect_registration no
+
+  local log=$drive_c/windows/temp/upgrade.log
+  rm -f "$log" "$record"
+  (cd "$WORK" && wine_run "$WORK/old_quick.exe" </dev/null >/dev/null 2>&1) ||
+    fail "the old version's installer failed"
+  expect_registration yes
+  cp "$OPTIONS_PROGRAM" "$(host "$dist")/$program_file"
+  SystemRoot='C:\Windows' run_upgrade "$dist" /s
+  expect_exit_zero
+  expect_absent "$info_win"
+  expect_before "uninstall done" "install 2.0"
+  expect_registration no
+  expect_log_lines "$log" "uninstall: the registration HKLM\\$registration_key (32-bit view) was there before and is gone"
 }
 
 # Built to pass on the installer's exit code, to keep a log
@@ -280,8 +317,10 @@ scenario_real_engine() {
 # log says what happened; the default build ends with 0 and writes nothing.
 # A ResultCode below 0 in the uninstaller's setup.log stops the options
 # program with 1603 and wipes as ever in the default build; one below 0 in the
-# installer's, which ended with 0, gives 1603 too. Natively an exit status
-# has 8 bits, so the codes are smaller.
+# installer's, which ended with 0, gives 1603 too. The program built as the
+# windows-deployment preset builds it writes its log as CMTrace records, in
+# the folder it makes. Natively an exit status has 8 bits, so the codes are
+# smaller.
 scenario_deployment_exit_code_and_log() {
   local code=3010 failed=1603 log victim=$WORK/victim.txt
   [ "$KIND" = wine ] || { code=201; failed=$((1603 & 255)); }
@@ -291,8 +330,11 @@ scenario_deployment_exit_code_and_log() {
   mkdir -p "$(dirname "$log")"
   rm -rf "$log"
 
+  # The product's registration, which the uninstaller leaves, does not stop
+  # the default build.
   make_distribution "$dist"
   make_previous_install
+  make_registration
   run_upgrade "$dist" /s
   expect_exit_zero
   expect_runs setup.exe data.exe
@@ -316,21 +358,69 @@ scenario_deployment_exit_code_and_log() {
     "refused with exit code 1603: the uninstaller reported a failure in setup.log (ResultCode=-3)" \
     "exit code 1603"
 
-  # ResultCode=0, or no setup.log: the upgrade as ever.
+  # So does an uninstall that cannot have worked: one that left the
+  # product's registration although its setup.log says 0, an uninstaller the
+  # system refuses to start (under Wine a file that is no program, natively
+  # one that may not be run), one that crashes (only under Wine: natively an
+  # exit status has 8 bits), and a setup.log whose result cannot be read.
+  local case reason runs cases=(registration_left refused unreadable)
+  [ "$KIND" = native ] || cases+=(crashed)
+  for case in "${cases[@]}"; do
+    rm -rf "$(host "$info_win")" "$log" "$record"
+    make_previous_install
+    export RECORDER_RESULT="setup.exe=0"
+    runs=setup.exe
+    case $case in
+      registration_left)
+        reason="the uninstall removed nothing it registered: the registration HKLM\\$registration_key (32-bit view) was there before and stayed" ;;
+      refused)
+        remove_registrations
+        echo "not a program" >"$(host "$info_win")/setup.exe"
+        [ "$KIND" = wine ] || chmod a-x "$(host "$info_win")/setup.exe"
+        runs=""
+        reason="the system refused to start the uninstaller: error" ;;
+      unreadable)
+        RECORDER_RESULT="setup.exe=-3;"
+        reason="the uninstaller wrote a setup.log whose ResultCode cannot be read" ;;
+      crashed)
+        RECORDER_EXIT="setup.exe=3221225477,data.exe=$code"
+        reason="the uninstaller ended with the system's status 0xC0000005" ;;
+    esac
+    run_upgrade "$dist" /s
+    RECORDER_EXIT="data.exe=$code"
+    expect_exit "$failed"
+    # shellcheck disable=SC2086 # no program ran when $runs is empty
+    expect_runs $runs
+    expect_present "$info_win\\setup.exe"
+    expect_present "$info_win\\Disk1\\data1.cab"
+    expect_absent "$info_win\\uninstall.iss"
+    expect_no_process_from "$dist"
+    expect_log_lines "$log" "refused with exit code 1603: $reason"
+  done
+
+  # ResultCode=0, no setup.log, or a registration the uninstaller removed:
+  # the upgrade as ever.
   local said
-  for said in "setup.log ResultCode=0" "it wrote no setup.log"; do
+  for said in "setup.log ResultCode=0" "it wrote no setup.log" \
+    "the registration HKLM\\$registration_key (32-bit view) was there before and is gone"; do
     rm -rf "$(host "$info_win")" "$log" "$record"
     make_previous_install
     export RECORDER_RESULT="setup.exe=0"
     [ "$said" != "it wrote no setup.log" ] || unset RECORDER_RESULT
+    if [[ $said == "the registration"* ]]; then
+      make_registration
+      export UNINSTALLER_DELETES_KEY=$registration_key
+    fi
     run_upgrade "$dist" /s
+    unset UNINSTALLER_DELETES_KEY
     expect_exit "$code"
     expect_runs setup.exe data.exe
     expect_absent "$info_win"
+    expect_registration no
     expect_log_lines "$log" \
       "uninstall: program $info_win\\setup.exe, command line $info_win\\setup.exe -s -uninst -f1\"$info_win\\uninstall.iss\"" \
       "uninstall: setup.exe ended with exit code 23" \
-      "uninstall: $said; no failure reported, so the upgrade goes on" \
+      "uninstall: $said" "uninstall: no failure found, so the upgrade goes on" \
       "wipe: the information folder is gone" \
       "install: program $dist\\data.exe, command line $dist\\data.exe -s -f1\"$dist\\setup.iss\"" \
       "install: data.exe ended with exit code $code" "exit code $code"
@@ -368,6 +458,16 @@ scenario_deployment_exit_code_and_log() {
     expect_exit 3010
     expect_runs setup.exe data.exe
   done
+  # A status past 2^31 (0xC0000005) is passed on, and logged, as the
+  # unsigned number it is.
+  if [ "$KIND" = wine ]; then
+    rm -rf "$log" "$record"
+    make_previous_install
+    RECORDER_EXIT="data.exe=-1073741819" run_upgrade "$dist" /s
+    expect_exit 3221225477
+    [[ $(tail -n 1 "$log" | tr -d '\r') == *" exit code 3221225477" ]] ||
+      fail "the log ends with: $(tail -n 1 "$log")"
+  fi
 
   # The name of a read-only file the wipe leaves, which the log reports,
   # cannot forge a line: its control characters are written escaped.
@@ -381,7 +481,7 @@ scenario_deployment_exit_code_and_log() {
   expect_exit "$code"
   [ -f "$info/$forged" ] || fail "the read-only file with control characters in its name went"
   { grep -qF 'stayed with 1 entries: left<0d><0a>exit code 0<1b>[2K' "$log" &&
-    ! grep -avqE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} ' "$log"; } ||
+    ! grep -avqE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} \[[0-9]+\] ' "$log"; } ||
     fail "a name wrote a line of its own, or not escaped, into the log:
 $(cat -v "$log")"
   chmod -R u+w "$info"
@@ -411,6 +511,48 @@ $(cat -v "$log")"
   expect_exit 44
   expect_runs
   grep -qF "exit code 44" "$log" || fail "the log does not end with exit code 44"
+
+  # The windows-deployment preset's build: a CMTrace log in the Software
+  # folder it makes under the system folder's Logs, one record a line with
+  # one signed offset; a good run logs no failure (type 3), an uninstall that
+  # reports -3 ends with 1603 and logs one.
+  use_deployment_program
+  local logs text
+  local form='^<!\[LOG\[.*\]LOG\]!><time="[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}[+-][0-9]{3,4}" date="[0-9]{2}-[0-9]{2}-[0-9]{4}" component="upgrade" context="" type="[123]" thread="[0-9]+" file="">$'
+  if [ "$KIND" = wine ]; then
+    logs=$(find "$drive_c/windows" -maxdepth 1 -iname logs -print -quit)
+  else
+    logs=$(host 'C:\Windows\Logs')
+  fi
+  logs=${logs:-$drive_c/windows/Logs}
+  mkdir -p "$logs"
+  rm -rf "$logs/Software" "$record" "$(host "$dist")/setup.log"
+  log=$logs/Software/${PRODUCT_CODE}_upgrade.log
+  make_distribution "$dist"
+  for result in 0 -3; do
+    rm -f "$log" "$record"
+    make_previous_install
+    RECORDER_EXIT="setup.exe=0,data.exe=0" RECORDER_RESULT="setup.exe=$result" run_upgrade "$dist" /s
+    [ -s "$log" ] || fail "no log at $log:
+$(ls -lR "$logs")"
+    ! tr -d '\r' <"$log" | grep -avqE "$form" ||
+      fail "a line of the log is not one CMTrace record:
+$(cat -v "$log")"
+    [ "$result" = -3 ] || {
+      expect_exit_zero
+      expect_runs setup.exe data.exe
+      ! grep -qF 'type="3"' "$log" || fail "a good run logged a failure:
+$(cat "$log")"
+    }
+  done
+  expect_exit "$failed"
+  expect_runs setup.exe
+  expect_present "$info_win\\Disk1\\data1.cab"
+  for text in 'refused with exit code 1603' 'exit code 1603'; do
+    grep -qE "^<!\[LOG\[${text}[]:].* type=\"3\"" "$log" ||
+      fail "no failure record [$text] in the log:
+$(cat "$log")"
+  done
 }
 
 # One upgrade of a product at a time: a second run while the first's
@@ -454,6 +596,63 @@ scenario_one_upgrade_at_a_time() {
   expect_absent "$info_win"
   { [ "$(record_count "run data.exe")" = 1 ] && [ "$(record_count "end data.exe")" = 1 ]; } ||
     fail "the installer did not run once after the killed run"
+}
+
+# Windows Installer's mutex owned by a program the upgrade did not start:
+# let go after 2 s, or abandoned (under Wine; the upgrade takes the
+# abandonment), the upgrade runs, and its programs never find it held; held
+# past the options program's 3 s, 1618 (natively 82) and nothing started or
+# changed. Then an uninstaller that runs on, with a helper, past the options
+# program's 2 s: both ended, 48, the folder whole less uninstall.iss.
+scenario_engine_busy_or_hung() {
+  local busy=1618 msi='Global\_MSIExecute' log=$drive_c/windows/temp/upgrade.log mode
+  [ "$KIND" = wine ] || { busy=82 log=$(host 'C:\Windows\Temp')/upgrade.log; }
+  export SystemRoot='C:\Windows' RECORD_MUTEX=$msi
+  mkdir -p "$(dirname "$log")"
+  local -a loader=() how
+  [ "$KIND" = native ] || loader=(wine_run)
+  trap 'printf "stop helper\ngo uninstall\n" >>"$record"; wait' EXIT
+  place_helper
+  for mode in "own||2000" "abandon|end data.exe|0" "own|stop helper|0"; do
+    [ "$KIND" = wine ] || [ "${mode%%|*}" = own ] || continue
+    IFS='|' read -r -a how <<<"$mode"
+    rm -f "$record" "$log"
+    [ "$mode" != "own|stop helper|0" ] || use_options_program
+    make_distribution "$dist"
+    make_previous_install
+    (cd "$WORK" && "${loader[@]}" "$(host "$helper_win")" "${how[@]}" "$msi" </dev/null >/dev/null 2>&1) &
+    wait_for_record "helper ${how[0]}s" 20
+    run_upgrade "$dist" /s
+    ! grep -q "^mutex=held" "$record" || fail "a program the upgrade started found $msi held"
+    case $mode in
+      "own||2000") expect_before "helper released" "run setup.exe" ;;
+      abandon*) expect_field setup.exe mutex 0 ;;
+      *) expect_exit "$busy"
+        expect_runs
+        expect_absent "$info_win\\uninstall.iss"
+        expect_no_process_from "$dist"
+        expect_log_lines "$log" "refused with exit code 1618: Windows Installer still ran another installation after 3 s"
+        echo "stop helper" >>"$record"
+        wait
+        continue ;;
+    esac
+    expect_exit_zero
+    expect_runs setup.exe data.exe
+    wait
+  done
+
+  rm -f "$record" "$log"
+  export UNINSTALLER_HELPER RECORDER_HELPER_FIRST=1 RECORDER_UNTIL="setup.exe=go uninstall"
+  UNINSTALLER_HELPER=$(helper_line hold "stop helper" 0)
+  run_upgrade "$dist" /s
+  expect_exit 48
+  [ "$(record_count "end ")$(record_count "run data.exe")$(record_count "helper released")" = 000 ] ||
+    fail "the uninstaller, its helper or the installer ran to its end"
+  expect_absent "$info_win\\uninstall.iss"
+  expect_present "$info_win\\Disk1\\data1.cab"
+  expect_no_process_from 'C:\helpers'
+  expect_no_process_from "$info_win"
+  expect_log_lines "$log" "uninstall: setup.exe still ran at its bound and was ended" "exit code 48"
 }
 
 # Natively: the uninstaller leaves a helper writing into the information
@@ -610,10 +809,14 @@ scenario_names_that_are_paths() {
 # run is bounded more tightly.
 scenario_named_as_installer() {
   make_previous_install
-  local folder how name=$program_file
+  local folder how name=$program_file before hows=(name copy hard_link link)
   folder=$(host "$dist")
+  before=$(cd "$(host "$info_win")" && find . | sort)
   run_limit=10
-  for how in name copy hard_link link; do
+  # Under Windows also another build of it, here a copy changed after its
+  # headers: its marker names it (natively the ELF build is not looked into).
+  [ "$KIND" = native ] || hows+=(appended)
+  for how in "${hows[@]}"; do
     program_file=$name
     rm -rf "$folder"
     make_distribution "$dist"
@@ -623,14 +826,24 @@ scenario_named_as_installer() {
       copy) cp "$PROGRAM" "$folder/data.exe" ;;
       hard_link) ln "$folder/$program_file" "$folder/data.exe" ;;
       link) ln -s "$folder/$program_file" "$folder/data.exe" ;;
+      appended) { cat "$PROGRAM" && printf x; } >"$folder/data.exe" ;;
     esac
     for mode in /s ""; do
       run_upgrade "$dist" $mode
       expect_exit 40
       expect_runs
-      expect_present "$info_win\\setup.exe"
+      [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
+        fail "$how: the information folder changed"
     done
   done
+  if [ "$KIND" = wine ]; then
+    rm -rf "$(host "$info_win")"
+    for mode in /s ""; do
+      run_upgrade "$dist" $mode
+      expect_exit 40
+      expect_no_process_from "$dist"
+    done
+  fi
   rm -rf "$folder" "$(host "$info_win")"
   make_distribution "$dist"
   mv "$folder/$name" "$folder/setup.exe"
@@ -769,6 +982,30 @@ scenario_installer_missing_keeps_previous() {
   expect_field setup.exe "moved $dist\\data.exe>" failed
   expect_runs setup.exe data.exe
   expect_present "$dist\\setup.iss"
+  # An installer that the loader ends after the resume, for a DLL it imports
+  # that is nowhere or that the uninstaller deleted, never ran: 46 in both
+  # builds, and the options build logs why.
+  local build dll log=$drive_c/windows/temp/upgrade.log
+  for build in "$PROGRAM" "$OPTIONS_PROGRAM"; do
+    for dll in nowhere deleted; do
+      rm -rf "$(host "$dist")" "$log" "$record"
+      make_distribution "$dist"
+      cp "$build" "$(host "$dist")/$program_file"
+      cp "$IMPORTER" "$installer"
+      make_previous_install
+      [ $dll = nowhere ] || cp "$IMPORTED_DLL" "$(host "$dist")/imported.dll"
+      UNINSTALLER_MOVES="$dist\\imported.dll>" run_upgrade "$dist" /s
+      expect_exit 46
+      expect_runs setup.exe
+      expect_absent "$info_win"
+      [ "$build" = "$PROGRAM" ] || expect_log_lines "$log" \
+        "install: data.exe never ran: the system's loader ended it with 0xC0000135" "exit code 46"
+    done
+  done
+  rm -rf "$(host "$dist")"
+  make_distribution "$dist"
+  make_previous_install
+
   # Nor can it rename the distribution folder and put another in its place:
   # the folders above the installer are held too.
   for mode in /s ""; do
@@ -859,6 +1096,13 @@ scenario_abnormal_ending() {
       exit_code=$?
     [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
     expect_runs
+    expect_no_process_from "$dist"
+    # Killed right after the resume, before the job lets the installer
+    # outlive it: the installer ends with it or runs, never stays suspended.
+    exit_code=0
+    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" killed >/dev/null 2>&1) ||
+      exit_code=$?
+    [ "$exit_code" = 9 ] || fail "exit code $exit_code, expected 9"
     expect_no_process_from "$dist"
   fi
 }

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace {
@@ -18,6 +20,8 @@ TEST(PeImage, OnlyTheWholeBuiltProgramIsWhole) {
   if (image[0] != 'M' || image[1] != 'Z') {
     GTEST_SKIP() << "this build makes no Windows image";
   }
+  // Every build carries the marker that names it as this program.
+  EXPECT_TRUE(PeImageIsThisProgram(image.data(), image.size()));
   const std::size_t size = image.size();
   const DWORD own = sizeof(void*) == 8 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY;
   const struct {
@@ -64,6 +68,48 @@ TEST(PeImage, OnlyTheWholeBuiltProgramIsWhole) {
   // Headers that are not those of a PE image.
   image[signature + 1] = 'X';
   EXPECT_FALSE(PeImageType(image.data(), size, size));
+}
+
+// Images whose section tables are made here: only one listing a section of
+// the marker's exact name, within the bytes read, is this program.
+TEST(PeImage, OnlyAnImageWithTheMarkerSectionIsThisProgram) {
+  const std::size_t table = 0x40 + 4 + 20 + 0xE0;  // after a PE32 header
+  const struct {
+    std::vector<std::string> sections;
+    std::size_t head;  // bytes read; 0 for the whole image
+    bool signature;
+    bool thisProgram;
+  } cases[] = {
+      {{".text", UPGRADE_MARKER_SECTION, ".rsrc"}, 0, true, true},
+      {{UPGRADE_MARKER_SECTION}, 0, true, true},
+      {{".text", ".rdata", ".rsrc"}, 0, true, false},
+      {{".upgboo"}, 0, true, false},
+      {{".UPGBOOT"}, 0, true, false},
+      {{}, 0, true, false},
+      {{".text", UPGRADE_MARKER_SECTION}, table + 79, true, false},
+      {{".text", UPGRADE_MARKER_SECTION}, table + 80, true, true},
+      {{UPGRADE_MARKER_SECTION}, 0, false, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<unsigned char> image(table + 40 * c.sections.size() + 64);
+    image[0] = 'M';
+    image[1] = 'Z';
+    image[0x3C] = 0x40;
+    if (c.signature) std::memcpy(&image[0x40], "PE\0\0", 4);
+    image[0x44 + 2] = static_cast<unsigned char>(c.sections.size());
+    image[0x44 + 16] = 0xE0;
+    for (std::size_t i = 0; i < c.sections.size(); ++i) {
+      std::memcpy(&image[table + 40 * i], c.sections[i].data(),
+                  c.sections[i].size());
+    }
+    std::string names;
+    for (const auto& name : c.sections) names += name + " ";
+    EXPECT_EQ(
+        PeImageIsThisProgram(image.data(), c.head != 0 ? c.head : image.size()),
+        c.thisProgram)
+        << "sections [" << names << "], first " << c.head
+        << " bytes, PE signature " << c.signature;
+  }
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ TEST(PosixCopy, FailingMidwayLeavesNoResponseFile) {
   small.rlim_cur = 49152;
   signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
-  const bool placed =
-      PlaceUninstallResponse(kWork + "\\dist", kWork + "\\info").has_value();
+  const bool placed = PlaceUninstallResponse(kWork + "\\dist", kWork + "\\info")
+                          .copy.has_value();
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, SIG_DFL);
   EXPECT_FALSE(placed);

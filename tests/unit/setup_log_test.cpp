@@ -10,9 +10,13 @@
 
 namespace {
 
-std::string Utf16(const std::string& text) {
-  std::string wide = "\xFF\xFE";
-  for (char c : text) wide += std::string{c, '\0'};
+// `text` in UTF-16, little-endian unless `bigEndian`, after `mark`.
+std::string Utf16(const std::string& text, const std::string& mark = "\xFF\xFE",
+                  bool bigEndian = false) {
+  std::string wide = mark;
+  for (char c : text) {
+    wide += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+  }
   return wide;
 }
 
@@ -27,6 +31,21 @@ TEST(SetupLog, ResultCodeOfTheResponseResultSection) {
        -3},
       {Utf16("[ResponseResult]\r\nResultCode=-51\r\n"), -51},
       {"\xEF\xBB\xBF[ResponseResult]\nResultCode=3010", 3010},
+      // Written otherwise, with one meaning: read.
+      {"[ResponseResult]\rResultCode=-3\r", -3},
+      {"[ ResponseResult ]\r\nResultCode= - 3 \r\n", -3},
+      {"[ResponseResult]\r\nResultCode=+0\r\n", 0},
+      {Utf16("[ResponseResult]\r\nResultCode=-5\r\n", ""), -5},
+      {Utf16("[ResponseResult]\r\nResultCode=-8\r\n", "\xFE\xFF", true), -8},
+      {Utf16("[ResponseResult]\nResultCode=-1\n", "", true), -1},
+      // Not a number as the engine writes one: unreadable.
+      {"[ResponseResult]\r\nResultCode=-3;\r\n", std::nullopt},
+      {"[ResponseResult]\r\nResultCode=\xE2\x88\x92"
+       "3\r\n",
+       std::nullopt},
+      {"[ResponseResult]\r\nResultCode=0xFFFFFFFD\r\n", std::nullopt},
+      {"[ResponseResult]\r\nResultCode=--3\r\n", std::nullopt},
+      {"[ResponseResult\r\nResultCode=-3\r\n", std::nullopt},
       {"[ResponseResult]\r\nResultCode=\r\n", std::nullopt},
       {"[ResponseResult]\r\nResultCode=-3x\r\n", std::nullopt},
       {"[ResponseResult]\r\nResultCode=99999999999\r\n", std::nullopt},
@@ -70,6 +89,21 @@ TEST(SetupLog, WrittenSinceByIdentitySizeOrLastWriteTime) {
     EXPECT_EQ(ReportsFailure(result), c.written) << "input: " << c.change;
   }
   test_files::Wipe(folder);
+}
+
+class SetupLogFile : public test_files::ScratchFolderTest {
+ protected:
+  SetupLogFile() : ScratchFolderTest("C:\\upgrade-test\\setup-log") {}
+};
+
+// A result behind 64 KiB of other sections is still read from the file.
+TEST_F(SetupLogFile, ResultPastTheFirst64KiBIsRead) {
+  const std::string path = "C:\\upgrade-test\\setup-log\\setup.log";
+  test_files::WriteFile(path, "[Padding]\r\n" + std::string(70000, 'x') +
+                                  "\r\n[ResponseResult]\r\nResultCode=-3\r\n");
+  const SetupLogResult result = SetupLogWrittenSince(path, SetupLogState());
+  EXPECT_TRUE(result.written);
+  EXPECT_EQ(result.resultCode, std::optional<int>(-3));
 }
 
 // A log path is used only as a drive path with every reference expanded: an

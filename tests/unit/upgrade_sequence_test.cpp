@@ -58,6 +58,10 @@ TEST(UpgradeSequence, ExitCodeOfARunThatReachedTheInstaller) {
        kExitInstallerNotResumed},
       {"not resumed, nothing installed before", own, notResumed, false, false,
        std::nullopt, kExitNoInstallerStarted},
+      {"ended by the loader, classic", classic, ended(0xC0000135), false,
+       false, std::nullopt, kExitInstallerNotResumed},
+      {"ended by the loader, its own code", own, ended(0xC0000142), true,
+       false, std::nullopt, kExitInstallerNotResumed},
       {"none started, classic", classic, std::nullopt, false, false,
        std::nullopt, kExitUpgradeRan},
       {"none started, its own code", own, std::nullopt, false, false,
@@ -175,7 +179,8 @@ class UpgradeRun : public test_files::ScratchFolderTest {
   // `failing_` names with `error_`. Once the uninstaller ended, writes
   // `uninstallResult_` into its setup.log, when one is given.
   static DWORD FailOneStep(const std::string& program, RunStep step) {
-    const char* const names[] = {"create", "resume", "wait", "exit code"};
+    const char* const names[] = {"create", "resume", "let go", "wait",
+                                 "exit code"};
     const std::string seen =
         LastPartOf(program) + " " + names[static_cast<int>(step)];
     if (seen == "setup.exe exit code" && !uninstallResult_.empty()) {
@@ -228,6 +233,9 @@ TEST_F(UpgradeRun, AFailedStepEndsWithItsCodeAndNeverLeavesNeither) {
        kExitUninstallerWaitFailed, false},
       {"data.exe resume", ERROR_ACCESS_DENIED, ExitCodeChoice::Classic,
        kExitInstallerNotResumed, true},
+      // Resumed, it runs to its end even where the job keeps its limit.
+      {"data.exe let go", ERROR_ACCESS_DENIED, ExitCodeChoice::Classic,
+       kExitUpgradeRan, true},
       {"data.exe exit code", ERROR_INVALID_HANDLE, ExitCodeChoice::Installer,
        kExitInstallerEndUnknown, true},
       // Last: the installer it did not wait for may still be ending.

@@ -1,6 +1,7 @@
 // Environment and clock calls on POSIX: the host's environment variables and
 // its local time.
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -48,3 +49,20 @@ void GetLocalTime(SYSTEMTIME* time) {
   time->wSecond = static_cast<WORD>(local.tm_sec);
   time->wMilliseconds = static_cast<WORD>(now.tv_nsec / 1000000);
 }
+
+DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* zone) {
+  *zone = {};
+  const time_t now = time(nullptr);
+  tm local = {};
+  localtime_r(&now, &local);
+  // After localtime_r, `timezone` holds the standard offset west of UTC.
+  zone->Bias = static_cast<LONG>(timezone / 60);
+  if (local.tm_isdst > 0) {
+    zone->DaylightBias = static_cast<LONG>(-local.tm_gmtoff / 60) - zone->Bias;
+    return TIME_ZONE_ID_DAYLIGHT;
+  }
+  zone->StandardBias = static_cast<LONG>(-local.tm_gmtoff / 60) - zone->Bias;
+  return TIME_ZONE_ID_STANDARD;
+}
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }

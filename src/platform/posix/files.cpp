@@ -223,6 +223,15 @@ BOOL RemoveDirectoryA(LPCSTR path) {
   return TRUE;
 }
 
+BOOL CreateDirectoryA(LPCSTR path, SECURITY_ATTRIBUTES*) {
+  if (mkdir(HostPath(path).c_str(), 0755) != 0) {
+    if (errno == EEXIST) return Fail(ERROR_ALREADY_EXISTS);
+    SetErrorFromErrno(errno == ENOENT ? ENOTDIR : errno);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
   // Without blocking, so that a FIFO cannot hold the copy up; only a regular
   // file is copied.

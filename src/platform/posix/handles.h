@@ -82,7 +82,7 @@ struct MutexHandle : PosixHandle {
   int fd;
 };
 
-// Takes `mutex` within `milliseconds` (0, or INFINITE).
+// Takes `mutex` within `milliseconds`, looking again every 10 ms.
 DWORD WaitForMutex(MutexHandle& mutex, DWORD milliseconds);
 
 // Whether a handle of this process holds the item `device`/`inode` open

@@ -12,18 +12,26 @@
 #include "platform/posix/last_error.h"
 #include "platform/win32_api.h"
 
-HANDLE CreateMutexA(SECURITY_ATTRIBUTES*, BOOL initialOwner, LPCSTR name) {
-  if (name == nullptr || initialOwner) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
+namespace {
+
+// The lock file of the mutex `name`, in drive C:'s host folder.
+std::string MutexFile(const std::string& name) {
   std::string file = name;
   for (char& c : file) {
     if (c == '\\' || c == '/') c = '-';
   }
-  const std::string path = HostPath("C:\\") + "/.mutex-" + file;
+  return HostPath("C:\\") + "/.mutex-" + file;
+}
+
+// A handle on the mutex `name`, made first with `create`.
+HANDLE OpenMutexFile(LPCSTR name, bool create) {
+  if (name == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
   // Read access is enough for the lock, so another account can take it too.
-  const int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = open(MutexFile(name).c_str(),
+                      O_RDONLY | O_CLOEXEC | (create ? O_CREAT : 0), 0644);
   if (fd < 0) {
     SetErrorFromErrno(errno);
     return nullptr;
@@ -31,12 +39,34 @@ HANDLE CreateMutexA(SECURITY_ATTRIBUTES*, BOOL initialOwner, LPCSTR name) {
   return new MutexHandle(fd);
 }
 
+}  // namespace
+
+HANDLE CreateMutexA(SECURITY_ATTRIBUTES*, BOOL initialOwner, LPCSTR name) {
+  if (initialOwner) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return OpenMutexFile(name, true);
+}
+
+HANDLE OpenMutexA(DWORD, BOOL, LPCSTR name) {
+  return OpenMutexFile(name, false);
+}
+
 DWORD WaitForMutex(MutexHandle& mutex, DWORD milliseconds) {
   const int how = milliseconds == INFINITE ? LOCK_EX : LOCK_EX | LOCK_NB;
-  if (flock(mutex.fd, how) == 0) return WAIT_OBJECT_0;
-  if (errno == EWOULDBLOCK) return WAIT_TIMEOUT;
-  SetErrorFromErrno(errno);
-  return WAIT_FAILED;
+  const DWORD start = GetTickCount();
+  while (flock(mutex.fd, how) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      SetErrorFromErrno(errno);
+      return WAIT_FAILED;
+    }
+    if (errno == EWOULDBLOCK && GetTickCount() - start >= milliseconds) {
+      return WAIT_TIMEOUT;
+    }
+    if (errno == EWOULDBLOCK) Sleep(10);
+  }
+  return WAIT_OBJECT_0;
 }
 
 BOOL ReleaseMutex(HANDLE handle) {

@@ -263,7 +263,12 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
   if (applicationName != nullptr) {
     program = HostPath(applicationName);
     if (!IsRunnableFile(program)) {
-      SetLastError(ERROR_FILE_NOT_FOUND);
+      // A file there that may not be run is refused, as Windows refuses
+      // one its access rights do not let run; nothing there is not found.
+      struct stat entry;
+      SetLastError(stat(program.c_str(), &entry) == 0 && S_ISREG(entry.st_mode)
+                       ? ERROR_ACCESS_DENIED
+                       : ERROR_FILE_NOT_FOUND);
       return FALSE;
     }
   } else if (!FindProgramOfLine(line, program)) {
@@ -405,6 +410,25 @@ BOOL AssignProcessToJobObject(HANDLE jobHandle, HANDLE processHandle) {
     return FALSE;
   }
   job->assigned.insert(process->pid);
+  return TRUE;
+}
+
+// Kills every process of the job, looking again (for at most a second)
+// while a look finds one, as one may have started another meanwhile.
+BOOL TerminateJobObject(HANDLE handle, UINT) {
+  const JobHandle* job = AsJob(handle);
+  if (job == nullptr) return FALSE;
+  for (int look = 0; look < 100; ++look) {
+    bool found = false;
+    const std::map<pid_t, ProcessEntry> all = ListProcesses();
+    for (const auto& [pid, entry] : all) {
+      if (!entry.zombie && InJob(*job, pid, all) && kill(pid, SIGKILL) == 0) {
+        found = true;
+      }
+    }
+    if (!found) break;
+    Sleep(10);
+  }
   return TRUE;
 }
 
