@@ -6,23 +6,94 @@ source "$(dirname "$0")/lib.sh"
 
 dist='C:\dist'
 
-scenario_no_previous_install() {
-  make_distribution "$dist"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_silent_install "$dist"
+# The short scenarios, one row each: the distribution folder (made first),
+# the setup (shell commands), the runs (their arguments, a comma between
+# runs), and what each run must give: its exit code, the programs it ran in
+# order, and the checks (shell commands). A line that begins with a blank
+# continues the row above it.
+#   name | folder | setup | arguments | exit code | runs | checks
+short_scenarios() {
+  awk '/^#/ {next} /^[ \t]/ {row = row " " $0; next} {if (row != "") print row; row = $0}
+       END {print row}' <<'EOT'
+no_previous_install|C:\dist||/s|0|data.exe|expect_silent_install "$dist"
+installer_found_nowhere|C:\dist|rm "$(host "$dist")/data.exe"|,/s|0||
+interactive_upgrade|C:\dist|make_previous_install||0|setup.exe data.exe|
+  expect_uninstall; expect_command data.exe data.exe data.exe;
+  expect_field data.exe path "$dist\\data.exe"; expect_absent "$info_win"
+two_arguments_upgrade|C:\dist|make_previous_install|one two|0|setup.exe data.exe|
+  expect_uninstall; expect_command data.exe data.exe data.exe; expect_absent "$info_win"
+# A module folder with a blank: the unquoted program path at the head of the
+# silent command must not let a planted C:\My.exe or C:\Program.exe run in
+# place of the installer or the maintenance program.
+planted_program_never_runs|C:\My Dist|make_previous_install;
+  cp "$RECORDER" "$(host 'C:\My.exe')"; cp "$RECORDER" "$(host 'C:\Program.exe')"
+  |/s|0|setup.exe data.exe|expect_uninstall; expect_silent_install "$dist"
+module_folder_in_drive_root|C:||/s|0|data.exe|
+  expect_command data.exe 'C:\\data.exe -s -f1"C:\\setup.iss"' 'C:\\data.exe' -s '-f1C:\\setup.iss'
+no_uninstall_response|C:\dist|rm "$(host "$dist")/uninstall.iss"; make_previous_install|/s|0|
+  setup.exe data.exe|expect_uninstall; expect_field setup.exe response absent; expect_absent "$info_win"
+response_already_in_place|C:\dist|make_previous_install;
+  printf '[response already there]\r\n' >"$(host "$info_win")/uninstall.iss"|/s|0|setup.exe data.exe|
+  expect_uninstall; expect_field setup.exe response "present readonly=no first=[response already there]";
+  expect_absent "$info_win"
+no_maintenance_program|C:\dist|make_previous_install; rm "$(host "$info_win")/setup.exe"|/s|0|
+  data.exe|expect_absent "$info_win"
+# A read-only file stays, with its folders, at once: the wipe does not spend
+# its 10 s for held items on it.
+read_only_file_inside|C:\dist|make_previous_install;
+  chmod a-w "$(host "$info_win")/Support/Lang/0409.ini"|/s|0|setup.exe data.exe|
+  expect_present "$info_win\\Support\\Lang\\0409.ini"; expect_absent "$info_win\\setup.exe";
+  expect_absent "$info_win\\uninstall.iss"; expect_absent "$info_win\\Disk1";
+  expect_absent "$info_win\\.setup.log"; gap=$(ms_from_uninstall_to_install);
+  [ "$gap" -lt 8000 ] || fail "the installer started $gap ms after the uninstaller ended"
+# A read-only response file beside the program is copied read-only, as the
+# system's copy does, but the copy placed loses that bit, so the wipe takes
+# it and the folder.
+read_only_response_beside|C:\dist|chmod a-w "$(host "$dist")/uninstall.iss"; make_previous_install
+  |/s|0|setup.exe data.exe|
+  expect_field setup.exe response "present readonly=no first=[uninstall response]";
+  expect_absent "$info_win"
+file_instead_of_folder|C:\dist|mkdir -p "$(dirname "$(host "$info_win")")";
+  echo "not a folder" >"$(host "$info_win")"|/s|0|data.exe|expect_present "$info_win"
+# The information folder a link to a read-only file elsewhere: its attributes
+# are not reset through the link.
+information_folder_links_to_file|C:\dist|echo keep >"$WORK/outside.txt"; chmod a-w "$WORK/outside.txt";
+  mkdir -p "$(dirname "$(host "$info_win")")"; ln -s "$WORK/outside.txt" "$(host "$info_win")"
+  |/s|0|data.exe|[ -z "$(find "$WORK/outside.txt" -perm /222)" ] ||
+  fail "the read-only file the information folder pointed to lost its read-only state"
+# Under Wine: the uninstaller leaves a helper holding a file of the
+# information folder without delete sharing for 2.5 s. The program waits for
+# it: the folder goes whole, and the installer starts after it let go.
+helper_holds_file|C:\dist|make_previous_install;
+  uninstaller_starts_helper hold "" 2500 "$info_win\\Disk1\\data1.cab"|/s|0|setup.exe data.exe|
+  expect_before "helper released" "run data.exe"; expect_absent "$info_win"
+# Natively: the uninstaller leaves a helper writing into the information
+# folder for 1.5 s, making it again when it is gone. The program waits for
+# it, then wipes the folder and starts the installer.
+helper_writes_into_folder|C:\dist|make_previous_install;
+  uninstaller_starts_helper write "" 1500 "$(host "$info_win")"|/s|0|setup.exe data.exe|
+  expect_before "helper released" "run data.exe"; expect_absent "$info_win"
+EOT
 }
 
-scenario_installer_found_nowhere() {
+# Runs the short scenario $1 of the table above; fails when there is none.
+run_short_scenario() {
+  local row name setup arguments code runs checks mode gap modes
+  row=$(short_scenarios | grep "^$1|") || fail "no scenario $1"
+  IFS='|' read -r name dist setup arguments code runs checks <<<"$row"
   make_distribution "$dist"
-  rm "$(host "$dist")/data.exe"
-  run_upgrade "$dist"
-  expect_exit_zero
-  expect_runs
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs
+  eval "$setup"
+  IFS=, read -r -a modes <<<"$arguments"
+  [ ${#modes[@]} != 0 ] || modes=("")
+  for mode in "${modes[@]}"; do
+    rm -f "$record"
+    # shellcheck disable=SC2086  # the words of a run are its arguments
+    run_upgrade "$dist" $mode
+    expect_exit "$code"
+    # shellcheck disable=SC2086
+    expect_runs $runs
+    eval "$checks"
+  done
 }
 
 # The installer's process is created before anything is removed and started
@@ -52,120 +123,6 @@ scenario_silent_upgrade() {
     expect_runs setup.exe data.exe
     grep -qx "helper killed 1" "$record" || fail "the installer waiting to run was not ended"
   fi
-}
-
-scenario_interactive_upgrade() {
-  make_distribution "$dist"
-  make_previous_install
-  run_upgrade "$dist"
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_command data.exe data.exe data.exe
-  expect_field data.exe path "$dist\\data.exe"
-  expect_absent "$info_win"
-}
-
-scenario_two_arguments_upgrade() {
-  make_distribution "$dist"
-  make_previous_install
-  run_upgrade "$dist" one two
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_command data.exe data.exe data.exe
-  expect_absent "$info_win"
-}
-
-# A module folder with a blank: the unquoted program path at the head of the
-# silent command must not let a planted C:\My.exe or C:\Program.exe run in
-# place of the installer or the maintenance program.
-scenario_planted_program_never_runs() {
-  local spaced='C:\My Dist'
-  make_distribution "$spaced"
-  make_previous_install
-  cp "$RECORDER" "$(host 'C:\My.exe')"
-  cp "$RECORDER" "$(host 'C:\Program.exe')"
-  run_upgrade "$spaced" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_silent_install "$spaced"
-}
-
-scenario_module_folder_in_drive_root() {
-  make_distribution 'C:'
-  run_upgrade 'C:' /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_command data.exe 'C:\\data.exe -s -f1"C:\\setup.iss"' 'C:\\data.exe' -s '-f1C:\\setup.iss'
-}
-
-scenario_no_uninstall_response() {
-  make_distribution "$dist"
-  rm "$(host "$dist")/uninstall.iss"
-  make_previous_install
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_field setup.exe response absent
-  expect_absent "$info_win"
-}
-
-scenario_response_already_in_place() {
-  make_distribution "$dist"
-  make_previous_install
-  printf '[response already there]\r\n' >"$(host "$info_win")/uninstall.iss"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_field setup.exe response "present readonly=no first=[response already there]"
-  expect_absent "$info_win"
-}
-
-scenario_no_maintenance_program() {
-  make_distribution "$dist"
-  make_previous_install
-  rm "$(host "$info_win")/setup.exe"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_absent "$info_win"
-}
-
-# A read-only file stays, with its folders, at once: the wipe does not spend
-# its 10 s for held items on it.
-scenario_read_only_file_inside() {
-  make_distribution "$dist"
-  make_previous_install
-  chmod a-w "$(host "$info_win")/Support/Lang/0409.ini"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_present "$info_win\\Support\\Lang\\0409.ini"
-  expect_absent "$info_win\\setup.exe"
-  expect_absent "$info_win\\uninstall.iss"
-  expect_absent "$info_win\\Disk1"
-  expect_absent "$info_win\\.setup.log"
-  local gap
-  gap=$(ms_from_uninstall_to_install)
-  [ "$gap" -lt 8000 ] || fail "the installer started $gap ms after the uninstaller ended"
-}
-
-# Under Wine: the uninstaller leaves a helper holding a file of the
-# information folder without delete sharing for 2.5 s. The program waits for
-# it: the folder goes whole, and the installer starts after it let go.
-scenario_helper_holds_file() {
-  make_distribution "$dist"
-  make_previous_install
-  uninstaller_starts_helper hold "" 2500 "$info_win\\Disk1\\data1.cab"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_before "helper released" "run data.exe"
-  expect_absent "$info_win"
 }
 
 # Under Wine: a program the upgrade did not start holds a file of the
@@ -456,44 +413,6 @@ scenario_one_upgrade_at_a_time() {
     fail "the installer did not run once after the killed run"
 }
 
-# Natively: the uninstaller leaves a helper writing into the information
-# folder for 1.5 s, making it again when it is gone. The program waits for
-# it, then wipes the folder and starts the installer.
-scenario_helper_writes_into_folder() {
-  make_distribution "$dist"
-  make_previous_install
-  uninstaller_starts_helper write "" 1500 "$(host "$info_win")"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_before "helper released" "run data.exe"
-  expect_absent "$info_win"
-}
-
-# A read-only response file beside the program is copied read-only, as the
-# system's copy does, so the copy and the folder holding it stay.
-scenario_read_only_response_beside() {
-  make_distribution "$dist"
-  chmod a-w "$(host "$dist")/uninstall.iss"
-  make_previous_install
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  # The copy placed is not read-only, so the wipe takes it and the folder.
-  expect_field setup.exe response "present readonly=no first=[uninstall response]"
-  expect_absent "$info_win"
-}
-
-scenario_file_instead_of_folder() {
-  make_distribution "$dist"
-  mkdir -p "$(dirname "$(host "$info_win")")"
-  echo "not a folder" >"$(host "$info_win")"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_present "$info_win"
-}
-
 # A link inside the information folder to a folder elsewhere: nothing it
 # points to may be deleted.
 scenario_folder_link_inside() {
@@ -552,22 +471,6 @@ scenario_information_folder_is_link() {
   expect_runs setup.exe data.exe
   { [ "$(cat "$target/uninstall.iss")" = foreign ] && [ -z "$(find "$target/uninstall.iss" -perm /222)" ]; } ||
     fail "the response file the swapped link led to was changed or deleted"
-}
-
-# The information folder a link to a read-only file elsewhere: its attributes
-# are not reset through the link.
-scenario_information_folder_links_to_file() {
-  make_distribution "$dist"
-  local target=$WORK/outside.txt
-  echo keep >"$target"
-  chmod a-w "$target"
-  mkdir -p "$(dirname "$(host "$info_win")")"
-  ln -s "$target" "$(host "$info_win")"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs data.exe
-  [ -z "$(find "$target" -perm /222)" ] ||
-    fail "the read-only file the information folder pointed to lost its read-only state"
 }
 
 # Names the narrow search hands back as paths: best fit turns a full-width
@@ -1008,5 +911,5 @@ scenario_hostile_trees() {
 }
 
 reset_drive
-"scenario_$1"
+if declare -F "scenario_$1" >/dev/null; then "scenario_$1"; else run_short_scenario "$1"; fi
 echo "scenario $1 ($KIND, layout $LAYOUT): passed"
