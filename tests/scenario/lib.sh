@@ -24,6 +24,8 @@ else
   exe=
 fi
 record=$WORK/record.txt
+# Where what the Windows programs started write to standard error goes.
+start_errors=$WORK/errors.txt
 # The file name the upgrade program is given in the distribution folder.
 program_file=upgrade$exe
 # The mark of a drive folder the tests made themselves, when it was new.
@@ -180,56 +182,84 @@ wait_for_background_upgrade() {
   exit_code=$(cat "$WORK/background_exit.txt")
 }
 
-# Starts the upgrade program in the distribution folder $1 with the arguments
-# that follow in the background, as a process of its own whose Unix process
-# id (under Wine that of the Windows process itself) goes to $upgrade_pid, so
-# that a test can kill it.
-start_upgrade_process() {
-  local folder=$1
-  shift
-  local -a loader=()
-  if [ "$KIND" = wine ]; then loader=("$wine_loader"); fi
-  (cd "$WORK" && exec "${loader[@]}" "$(host "$folder")/$program_file" "$@" </dev/null >/dev/null 2>&1) &
-  # shellcheck disable=SC2034 # read by the scenarios, which source this file
-  upgrade_pid=$!
+# Kills the upgrade program of the distribution folder $1 that runs now (under
+# Wine in this prefix), not what it started.
+kill_upgrade() {
+  local program=$1\\$program_file dir
+  [ "$KIND" = wine ] || program=$(host "$1")/$program_file
+  for dir in $(grep -lzxF -- "$program" /proc/[0-9]*/cmdline 2>/dev/null || true); do
+    dir=${dir%/cmdline}
+    # Its own process, not one that names it (timeout, the launcher).
+    [ "$(head -z -n 1 "$dir/cmdline" 2>/dev/null | tr -d '\0')" = "$program" ] || continue
+    [ "$KIND" = native ] || grep -qzxF -- "WINEPREFIX=$WINEPREFIX" "$dir/environ" 2>/dev/null || continue
+    kill -KILL "${dir#/proc/}" 2>/dev/null || true
+  done
 }
 
 # Starts the upgrade program in the host folder $1 from that folder, as the
 # Wine loader can start a program whose path no launcher could name; sets
-# $exit_code.
+# $exit_code. Under Wine it is started once more when Wine failed to start it
+# (wine_refused_start). Natively its standard error goes to $start_errors too.
 run_upgrade_from_host_folder() {
   local folder=$1
   shift
-  exit_code=0
   local -a loader=()
   if [ "$KIND" = wine ]; then loader=("$wine_loader"); fi
-  (cd "$folder" && timeout "$run_limit" "${loader[@]}" "./$program_file" "$@" >/dev/null 2>&1) || exit_code=$?
+  for _ in 1 2; do
+    exit_code=0
+    (cd "$folder" && timeout "$run_limit" "${loader[@]}" "./$program_file" "$@" >/dev/null 2>"$start_errors") || exit_code=$?
+    if [ "$KIND" != wine ] || ! wine_refused_start ""; then break; fi
+  done
   expect_ended
 }
 
-# Under Wine: starts the upgrade program in $1 with the exact raw command
-# line $2; sets $exit_code. With $3, the run and every process it started end
-# after that many seconds, and $exit_code is then 124, as from timeout. What
-# the programs write to standard error, which every Windows process started
-# below inherits (helpers left running included), goes to $WORK/errors.txt.
-run_upgrade_line() {
-  printf '%s' "$2" >"$WORK/line.txt"
-  local output
+# Under Wine: true when the start whose launcher said $1 (standard error in
+# $start_errors) never ran its program because of Wine itself: now and
+# then (about one start in a thousand) Wine's loader cannot map its shared
+# data, or, on a loaded machine, Wine refuses the launcher's start of the
+# program with an internal error (1359) before it runs.
+wine_refused_start() {
+  [[ $1 == "start failed: error 1359" ]] || grep -q "failed to map the shared user data" "$start_errors"
+}
+
+# Under Wine: starts the Windows program $1 (its full path) with the exact raw
+# command line $2 through the launcher, once more when Wine refused the start
+# (wine_refused_start); sets $exit_code. With $3, the run and every process
+# it started end after that many seconds, and $exit_code is then 124, as from
+# timeout. What the programs write to standard error, which every Windows
+# process started below inherits (helpers left running included), goes to
+# $start_errors. Every Windows program a scenario starts goes through here
+# or through run_upgrade_from_host_folder.
+run_windows_line() {
+  local output line
+  line=$(mktemp "$WORK/line.XXXXXX")
+  printf '%s' "$2" >"$line"
   for _ in 1 2; do
     exit_code=0
-    output=$(cd "$WORK" && timeout "$run_limit" "$wine_loader" "$LAUNCHER" "$1\\$program_file" "$(fixture_path "$WORK/line.txt")" ${3:+"$3"} 2>"$WORK/errors.txt" | tr -d '\r') || exit_code=$?
+    output=$(cd "$WORK" && timeout "$run_limit" "$wine_loader" "$LAUNCHER" "$1" "$(fixture_path "$line")" ${3:+"$3"} 2>"$start_errors" | tr -d '\r') || exit_code=$?
     expect_ended
-    # Now and then (about one start in a thousand) Wine's loader cannot map
-    # its shared data and the launcher does not start at all, or, on a loaded
-    # machine, Wine refuses the launcher's start of the program with an
-    # internal error (1359) before it runs: only then is it started once more.
     [[ $output =~ (^|$'\n')exit= ]] && break
-    [[ $output == "start failed: error 1359" ]] ||
-      grep -q "failed to map the shared user data" "$WORK/errors.txt" || break
+    wine_refused_start "$output" || break
   done
+  rm -f "$line"
   [[ $output =~ (^|$'\n')exit=([0-9]+|timeout) ]] ||
-    fail "launcher said: $output $(grep -av :trace: "$WORK/errors.txt" | tail -n 20)"
+    fail "launcher said: $output $(grep -av :trace: "$start_errors" | tail -n 20)"
   exit_code=${BASH_REMATCH[2]/timeout/124}
+}
+
+# Under Wine: starts the upgrade program in $1 with the exact raw command
+# line $2, as run_windows_line does.
+run_upgrade_line() { run_windows_line "$1\\$program_file" "$2" ${3:+"$3"}; }
+
+# Starts the Windows program at the host path $1 with the arguments that
+# follow, as run_windows_line does, each argument quoted.
+run_windows_program() {
+  local program line argument
+  program=$(fixture_path "$1")
+  line="\"$program\""
+  shift
+  for argument in "$@"; do line+=" \"$argument\""; done
+  run_windows_line "$program" "$line"
 }
 
 # Starts the upgrade program in the distribution folder $1 with the arguments
@@ -243,7 +273,7 @@ run_upgrade_watched() {
   shift
   if [ "$KIND" = wine ]; then
     WINEDEBUG=trace+process run_upgrade_line "$folder" "$(upgrade_line "$folder" "$@")" $limit
-    sed -n 's/.*:NtCreateUserProcess L"\\\\??\\\\\(.*\)" pid .*/\1/p' "$WORK/errors.txt" |
+    sed -n 's/.*:NtCreateUserProcess L"\\\\??\\\\\(.*\)" pid .*/\1/p' "$start_errors" |
       sed 's/\\\\/\\/g' >"$WORK/started.txt"
   else
     exit_code=0
@@ -528,7 +558,7 @@ hold_wine_desktop() {
   desktop_idle=$(prefix_processes | grep -v 'explorer.exe /desktop' || true)
   wait_for_prefix_processes "$desktop_idle" 20
   nsis_program desktop "$WORK/desktop.exe" "STOP_FILE=$(fixture_path "$WORK/desktop.stop")"
-  (cd "$WORK" && wine_run "$WORK/desktop.exe" </dev/null >/dev/null 2>&1) &
+  (start_errors=$WORK/desktop_errors.txt run_windows_program "$WORK/desktop.exe" </dev/null >/dev/null 2>&1) &
   desktop_holder=$!
   trap 'touch "$WORK/desktop.stop"; wait "$desktop_holder"; wait_for_prefix_processes "$desktop_idle" 20' EXIT
   local tries

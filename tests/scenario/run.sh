@@ -132,7 +132,7 @@ scenario_outside_holder_lets_go() {
   make_distribution "$dist"
   make_previous_install
   place_helper
-  (cd "$WORK" && wine_run "$(host "$helper_win")" hold "end setup.exe" 500 \
+  (start_errors=$WORK/holder_errors.txt run_windows_program "$(host "$helper_win")" hold "end setup.exe" 500 \
     "$info_win\\Disk1\\data1.cab" </dev/null >/dev/null 2>&1) &
   # The record's path and the helper's process id are fixed now, while $!
   # still names the helper.
@@ -211,8 +211,8 @@ scenario_real_engine() {
   make_distribution "$dist"
   nsis_program new "$(host "$dist")/data.exe" "${defines[@]}" VERSION=2.0
   hold_wine_desktop
-  (cd "$WORK" && wine_run "$WORK/old.exe" </dev/null >/dev/null 2>&1) ||
-    fail "the old version's installer failed"
+  run_windows_program "$WORK/old.exe" </dev/null >/dev/null 2>&1
+  expect_exit_zero
   expect_present "$info_win\\setup.exe"
   expect_present "$product\\legacy.txt"
 
@@ -399,10 +399,10 @@ scenario_one_upgrade_at_a_time() {
 
   rm -f "$record"
   make_previous_install
-  start_upgrade_process "$dist" /s
+  start_upgrade_in_background "$dist" /s
   wait_for_record "run setup.exe" 30
-  kill -KILL "$upgrade_pid"
-  wait "$upgrade_pid" || true
+  kill_upgrade "$dist"
+  wait "$background_upgrade" || true
   start_upgrade_in_background "$dist" /s
   wait_for_record "run setup.exe" 30 2
   printf "go uninstall\ngo install\n" >>"$record"
@@ -735,35 +735,30 @@ EOT
 }
 
 scenario_abnormal_ending() {
-  local errors=$WORK/stderr.txt
-  exit_code=0
   if [ "$KIND" = wine ]; then
-    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
+    run_windows_program "$OUT_OF_MEMORY"
   else
-    (cd "$WORK" && "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
+    exit_code=0
+    (cd "$WORK" && "$OUT_OF_MEMORY" 2>"$start_errors" >/dev/null) || exit_code=$?
   fi
-  [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
-  grep -q "abnormal program termination" "$errors" ||
-    fail "standard error held: $(cat "$errors")"
+  expect_exit 3
+  grep -q "abnormal program termination" "$start_errors" ||
+    fail "standard error held: $(cat "$start_errors")"
   # Once the old version is gone, running out of memory must not keep the
   # new one from being installed. Natively the stand-in for process creation
   # allocates itself, so only Windows can show this.
-  if [ "$KIND" = wine ]; then
-    make_distribution "$dist"
-    exit_code=0
-    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" >/dev/null 2>&1) || exit_code=$?
-    expect_exit_zero
-    expect_runs data.exe
-    # An installer created but not yet run when memory runs out ends with
-    # the program, never having run.
-    rm -f "$record"
-    exit_code=0
-    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" unrun >/dev/null 2>&1) ||
-      exit_code=$?
-    [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
-    expect_runs
-    expect_no_process_from "$dist"
-  fi
+  [ "$KIND" = wine ] || return 0
+  make_distribution "$dist"
+  run_windows_program "$OUT_OF_MEMORY" "$dist\\data.exe"
+  expect_exit_zero
+  expect_runs data.exe
+  # An installer created but not yet run when memory runs out ends with the
+  # program, never having run.
+  rm -f "$record"
+  run_windows_program "$OUT_OF_MEMORY" "$dist\\data.exe" unrun
+  expect_exit 3
+  expect_runs
+  expect_no_process_from "$dist"
 }
 
 # Natively only: a FIFO named uninstall.iss must not hold the copy up, and a
@@ -809,7 +804,7 @@ scenario_refuses_foreign_drive() {
   mv "$drive_c/$drive_marker" "$WORK/marker"
   outcome=0
   if [ "$KIND" = wine ]; then
-    (cd "$WORK" && env -u EXPECTED_LAYOUT WINE_BITS="$WINE_BITS" bash "$(dirname "$0")/../wine/run.sh" "$UNIT_TESTS") >/dev/null 2>&1 || outcome=$?
+    (unset EXPECTED_LAYOUT && run_windows_program "$UNIT_TESTS" && exit "$exit_code") >/dev/null 2>&1 || outcome=$?
   else
     (cd "$WORK" && env -u EXPECTED_LAYOUT "$UNIT_TESTS") >/dev/null 2>&1 || outcome=$?
   fi
@@ -886,10 +881,11 @@ scenario_command_line_tails() {
 # checks the run): nothing outside the information folder changes, the old
 # version goes only when the new installer starts, the program never starts
 # itself, and the folder goes whenever nothing in it may stay. The fixed
-# cases come first, then HOSTILE_TREES seeds (25 by default) from HOSTILE_SEED
-# ("random" picks one; by default layout 64 takes 1-25, layout 32 26-50).
+# cases come first, then HOSTILE_TREES seeds (25 by default, or as the test
+# sets HOSTILE_DEFAULT_TREES) from HOSTILE_SEED ("random" picks one; by
+# default layout 64 takes 1-25, layout 32 26-50).
 scenario_hostile_trees() {
-  local count=${HOSTILE_TREES:-25} first=${HOSTILE_SEED:-$((LAYOUT == 64 ? 1 : 26))}
+  local count=${HOSTILE_TREES:-${HOSTILE_DEFAULT_TREES:-25}} first=${HOSTILE_SEED:-$((LAYOUT == 64 ? 1 : 26))}
   [ "$first" != random ] || first=$(shuf -i 1-999999999 -n 1)
   local trees=(/usr/bin/python3 "$(dirname "$0")/hostile_trees.py") case failed=() started=$SECONDS
   export DRIVE=$drive_c INFO=$info_win RECORD=$record RECORD_PAUSE_MS=0
