@@ -418,6 +418,14 @@ expect_runs() {
   [ "$actual" = "$expected" ] || fail "runs were [$actual], expected [$expected]"
 }
 
+# The run ended with $1 after the uninstaller, then the installer ran; with
+# $2 "wiped", the information folder is gone too.
+expect_upgrade() {
+  expect_exit "$1"
+  expect_runs setup.exe data.exe
+  [ "${2:-}" != wiped ] || expect_absent "$info_win"
+}
+
 # A line of the record block of program $1: expect_field data.exe arg1 -s
 expect_field() {
   local block
