@@ -171,29 +171,44 @@ run_upgrade() {
 # Starts run_upgrade with the arguments given in the background;
 # wait_for_background_upgrade waits for it to end and sets $exit_code.
 start_upgrade_in_background() {
-  rm -f "$WORK/background_exit.txt"
-  (run_upgrade "$@" && echo "$exit_code" >"$WORK/background_exit.txt") &
+  background_exit=$WORK/background_exit.$((++background_runs))
+  (run_upgrade "$@" && echo "$exit_code" >"$background_exit") &
   background_upgrade=$!
 }
+background_runs=0
 
 wait_for_background_upgrade() {
   wait "$background_upgrade" || true
-  [ -f "$WORK/background_exit.txt" ] || fail "the run in the background failed"
-  exit_code=$(cat "$WORK/background_exit.txt")
+  [ -f "$background_exit" ] || fail "the run in the background failed"
+  exit_code=$(cat "$background_exit")
 }
 
-# Kills the upgrade program of the distribution folder $1 that runs now (under
-# Wine in this prefix), not what it started.
-kill_upgrade() {
+# The process ids of the upgrade programs of the distribution folder $1 that
+# run now (under Wine in this prefix), not of those naming them (timeout, the
+# launcher).
+upgrade_pids() {
   local program=$1\\$program_file dir
   [ "$KIND" = wine ] || program=$(host "$1")/$program_file
   for dir in $(grep -lzxF -- "$program" /proc/[0-9]*/cmdline 2>/dev/null || true); do
     dir=${dir%/cmdline}
-    # Its own process, not one that names it (timeout, the launcher).
     [ "$(head -z -n 1 "$dir/cmdline" 2>/dev/null | tr -d '\0')" = "$program" ] || continue
     [ "$KIND" = native ] || grep -qzxF -- "WINEPREFIX=$WINEPREFIX" "$dir/environ" 2>/dev/null || continue
-    kill -KILL "${dir#/proc/}" 2>/dev/null || true
+    echo "${dir#/proc/}"
   done
+}
+
+# Kills the upgrade program of the distribution folder $1, not what it
+# started, and waits at most 10 s for it to be gone.
+kill_upgrade() {
+  local tries pids
+  for ((tries = 0; tries < 100; tries++)); do
+    pids=$(upgrade_pids "$1")
+    [ -n "$pids" ] || return 0
+    # shellcheck disable=SC2086  # one id a word
+    kill -KILL $pids 2>/dev/null || true
+    sleep 0.1
+  done
+  fail "the upgrade program of $1 is still running: $pids"
 }
 
 # Starts the upgrade program in the host folder $1 from that folder, as the

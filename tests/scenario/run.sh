@@ -398,7 +398,6 @@ scenario_one_upgrade_at_a_time() {
   start_upgrade_in_background "$dist" /s
   wait_for_record "run setup.exe" 30
   kill_upgrade "$dist"
-  wait "$background_upgrade" || true
   start_upgrade_in_background "$dist" /s
   wait_for_record "run setup.exe" 30 2
   printf "go uninstall\ngo install\n" >>"$record"
