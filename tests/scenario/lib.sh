@@ -441,6 +441,14 @@ expect_upgrade() {
   [ "${2:-}" != wiped ] || expect_absent "$info_win"
 }
 
+# The run ended with $1 and started nothing; the paths that follow are there.
+expect_refused() {
+  expect_exit "$1"
+  expect_runs
+  shift
+  expect_present "$@"
+}
+
 # A line of the record block of program $1: expect_field data.exe arg1 -s
 expect_field() {
   local block
@@ -503,8 +511,9 @@ expect_no_process_from() {
   fail "processes of $1 are left: $left"
 }
 
-expect_present() { [ -e "$(host "$1")" ] || [ -L "$(host "$1")" ] || fail "$1 is gone"; }
-expect_absent() { { [ ! -e "$(host "$1")" ] && [ ! -L "$(host "$1")" ]; } || fail "$1 is still there"; }
+# Each drive path given is there, or is not.
+expect_present() { local p; for p; do [ -e "$(host "$p")" ] || [ -L "$(host "$p")" ] || fail "$p is gone"; done; }
+expect_absent() { local p; for p; do { [ ! -e "$(host "$p")" ] && [ ! -L "$(host "$p")" ]; } || fail "$p is still there"; done; }
 
 # The silent install command for the distribution folder $1, and its
 # arguments.

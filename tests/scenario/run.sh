@@ -17,9 +17,8 @@ short_scenarios() {
        END {print row}' <<'EOT'
 no_previous_install|C:\dist||/s|0|data.exe|expect_silent_install "$dist"
 installer_found_nowhere|C:\dist|rm "$(host "$dist")/data.exe"|,/s|0||
-interactive_upgrade|C:\dist|make_previous_install||0|setup.exe data.exe|
-  expect_uninstall; expect_command data.exe data.exe data.exe;
-  expect_field data.exe path "$dist\\data.exe"; expect_absent "$info_win"
+interactive_upgrade|C:\dist|make_previous_install||0|setup.exe data.exe|expect_uninstall;
+  expect_command data.exe data.exe data.exe; expect_field data.exe path "$dist\\data.exe"; expect_absent "$info_win"
 two_arguments_upgrade|C:\dist|make_previous_install|one two|0|setup.exe data.exe|
   expect_uninstall; expect_command data.exe data.exe data.exe; expect_absent "$info_win"
 # A module folder with a blank: the unquoted program path at the head of the
@@ -33,25 +32,22 @@ module_folder_in_drive_root|C:||/s|0|data.exe|
 no_uninstall_response|C:\dist|rm "$(host "$dist")/uninstall.iss"; make_previous_install|/s|0|
   setup.exe data.exe|expect_uninstall; expect_field setup.exe response absent; expect_absent "$info_win"
 response_already_in_place|C:\dist|make_previous_install;
-  printf '[response already there]\r\n' >"$(host "$info_win")/uninstall.iss"|/s|0|setup.exe data.exe|
-  expect_uninstall; expect_field setup.exe response "present readonly=no first=[response already there]";
-  expect_absent "$info_win"
+  printf '[response already there]\r\n' >"$(host "$info_win")/uninstall.iss"|/s|0|setup.exe data.exe|expect_uninstall;
+  expect_field setup.exe response "present readonly=no first=[response already there]"; expect_absent "$info_win"
 no_maintenance_program|C:\dist|make_previous_install; rm "$(host "$info_win")/setup.exe"|/s|0|
   data.exe|expect_absent "$info_win"
 # A read-only file stays, with its folders, at once: the wipe does not spend
 # its 10 s for held items on it.
 read_only_file_inside|C:\dist|make_previous_install;
   chmod a-w "$(host "$info_win")/Support/Lang/0409.ini"|/s|0|setup.exe data.exe|
-  expect_present "$info_win\\Support\\Lang\\0409.ini"; expect_absent "$info_win\\setup.exe";
-  expect_absent "$info_win\\uninstall.iss"; expect_absent "$info_win\\Disk1";
-  expect_absent "$info_win\\.setup.log"; gap=$(ms_from_uninstall_to_install);
+  expect_present "$info_win\\Support\\Lang\\0409.ini"; gap=$(ms_from_uninstall_to_install);
+  expect_absent "$info_win\\setup.exe" "$info_win\\uninstall.iss" "$info_win\\Disk1" "$info_win\\.setup.log";
   [ "$gap" -lt 8000 ] || fail "the installer started $gap ms after the uninstaller ended"
 # A read-only response file beside the program is copied read-only, as the
 # system's copy does, but the copy placed loses that bit, so the wipe takes
 # it and the folder.
-read_only_response_beside|C:\dist|chmod a-w "$(host "$dist")/uninstall.iss"; make_previous_install
-  |/s|0|setup.exe data.exe|
-  expect_field setup.exe response "present readonly=no first=[uninstall response]";
+read_only_response_beside|C:\dist|chmod a-w "$(host "$dist")/uninstall.iss"; make_previous_install|/s|0|
+  setup.exe data.exe|expect_field setup.exe response "present readonly=no first=[uninstall response]";
   expect_absent "$info_win"
 file_instead_of_folder|C:\dist|mkdir -p "$(dirname "$(host "$info_win")")";
   echo "not a folder" >"$(host "$info_win")"|/s|0|data.exe|expect_present "$info_win"
@@ -63,8 +59,7 @@ folder_link_inside|C:\dist|make_previous_install; mkdir -p "$WORK/outside/deeper
   ln -s "$WORK/outside" "$(host "$info_win")/Linked"|/s|0|setup.exe data.exe|
   { [ -f "$WORK/outside/keep.txt" ] && [ -f "$WORK/outside/deeper/keep.txt" ]; } ||
   fail "files outside the information folder were deleted";
-  if [ -L "$(host "$info_win")/Linked" ]; then expect_absent "$info_win\\setup.exe";
-  else expect_absent "$info_win"; fi
+  if [ -L "$(host "$info_win")/Linked" ]; then expect_absent "$info_win\\setup.exe"; else expect_absent "$info_win"; fi
 # The information folder a link to a read-only file elsewhere: its attributes
 # are not reset through the link.
 information_folder_links_to_file|C:\dist|echo keep >"$WORK/outside.txt"; chmod a-w "$WORK/outside.txt";
@@ -218,8 +213,7 @@ scenario_real_engine() {
   hold_wine_desktop
   run_windows_program "$WORK/old.exe" </dev/null >/dev/null 2>&1
   expect_exit_zero
-  expect_present "$info_win\\setup.exe"
-  expect_present "$product\\legacy.txt"
+  expect_present "$info_win\\setup.exe" "$product\\legacy.txt"
 
   local before left
   before=$(prefix_processes)
@@ -268,8 +262,7 @@ scenario_deployment_exit_code_and_log() {
   run_upgrade "$dist" /s
   expect_exit "$failed"
   expect_runs setup.exe
-  expect_present "$info_win\\setup.exe"
-  expect_present "$info_win\\Disk1\\data1.cab"
+  expect_present "$info_win\\setup.exe" "$info_win\\Disk1\\data1.cab"
   expect_absent "$info_win\\uninstall.iss"
   expect_no_process_from "$dist"
   expect_log_lines "$log" "uninstall: setup.log ResultCode=-3" \
@@ -363,8 +356,7 @@ $(cat -v "$log")"
   rm -rf "$log" "$record"
   rm "$(host "$dist")/data.exe"
   run_upgrade "$dist" /s
-  expect_exit 44
-  expect_runs
+  expect_refused 44
   grep -qF "exit code 44" "$log" || fail "the log does not end with exit code 44"
 }
 
@@ -471,8 +463,7 @@ scenario_names_that_are_paths() {
     [ -f "$linked/keep.txt" ]; } || fail "files outside the information folder were deleted"
   { [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] &&
     [ -L "$info/.. " ]; } || fail "an entry whose name reads as a path was not left alone"
-  expect_absent "$info_win\\setup.exe"
-  expect_absent "$info_win\\Disk1"
+  expect_absent "$info_win\\setup.exe" "$info_win\\Disk1"
 }
 
 # The program would start itself, so it does nothing, in either mode: named
@@ -498,9 +489,7 @@ scenario_named_as_installer() {
     esac
     for mode in /s ""; do
       run_upgrade "$dist" $mode
-      expect_exit 40
-      expect_runs
-      expect_present "$info_win\\setup.exe"
+      expect_refused 40 "$info_win\\setup.exe"
     done
   done
   rm -rf "$folder" "$(host "$info_win")"
@@ -509,9 +498,7 @@ scenario_named_as_installer() {
   program_file=setup.exe
   ln -s "$folder" "$(host "$info_win")"
   run_upgrade "$dist" /s
-  expect_exit 40
-  expect_runs
-  expect_present "$dist\\data.exe"
+  expect_refused 40 "$dist\\data.exe"
 
   # Natively, run by an account that may execute its own file but not read
   # it, with the uninstaller a link to it: it still tells that it is itself.
@@ -531,9 +518,7 @@ scenario_named_as_installer() {
   fi
   run_upgrade "$dist" /s
   run_as=()
-  expect_exit 40
-  expect_runs
-  expect_present "$info_win\\Disk1\\data1.cab"
+  expect_refused 40 "$info_win\\Disk1\\data1.cab"
 }
 
 # A previous installation but no installer that can start: none, an empty
@@ -564,10 +549,7 @@ scenario_installer_missing_keeps_previous() {
     esac
     for mode in /s ""; do
       run_upgrade "$dist" $mode
-      expect_exit 42
-      expect_runs
-      expect_present "$info_win\\setup.exe"
-      expect_present "$info_win\\Disk1\\data1.cab"
+      expect_refused 42 "$info_win\\setup.exe" "$info_win\\Disk1\\data1.cab"
     done
   done
   # Under Wine, an installer whose headers pass every check but which the
@@ -582,8 +564,7 @@ scenario_installer_missing_keeps_previous() {
     make_loader_refused "$installer"
     cp "$OPTIONS_PROGRAM" "$(host "$dist")/$program_file"
     run_upgrade "$dist" /s
-    expect_exit 42
-    expect_runs
+    expect_refused 42
     { grep -qF "install: data.exe could not be started: error 193" "$log" &&
       grep -qF "exit code 42" "$log"; } || fail "the log does not give the refusal: $(cat "$log")"
     [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
@@ -606,18 +587,14 @@ scenario_installer_missing_keeps_previous() {
       fifo) mkfifo "$response" ;;
     esac
     run_upgrade "$dist" /s
-    expect_exit 42
-    expect_runs
-    expect_present "$info_win\\Disk1\\data1.cab"
+    expect_refused 42 "$info_win\\Disk1\\data1.cab"
   done
   rm -rf "$response"
 
   local inside="$info_win\\new"
   make_distribution "$inside"
   run_upgrade "$inside" /s
-  expect_exit 42
-  expect_runs
-  expect_present "$inside\\data.exe"
+  expect_refused 42 "$inside\\data.exe"
   # Also when reached through a link to it, whose path text never passes
   # through the information folder (natively the program's path is already
   # the resolved one).
@@ -626,9 +603,7 @@ scenario_installer_missing_keeps_previous() {
   ln -s "$(host "$inside")" "$(host 'C:\linked')"
   for mode in /s ""; do
     run_upgrade 'C:\linked' $mode
-    expect_exit 42
-    expect_runs
-    expect_present "$inside\\Disk1\\new.cab"
+    expect_refused 42 "$inside\\Disk1\\new.cab"
   done
 
   [ "$KIND" = wine ] || return 0
@@ -678,9 +653,7 @@ scenario_own_path_not_exact() {
   for folder in "${folders[@]}"; do
     make_distribution "$folder"
     run_upgrade_from_host_folder "$(host "$folder")" /s
-    expect_exit 41
-    expect_runs
-    expect_present "$info_win\\setup.exe"
+    expect_refused 41 "$info_win\\setup.exe"
   done
   # Under the system-wide UTF-8 code page, which a manifest beside the
   # program chooses for it alone, every name has an exact narrow form: from
@@ -723,8 +696,7 @@ scenario_abnormal_ending() {
   # program, never having run.
   rm -f "$record"
   run_windows_program "$OUT_OF_MEMORY" "$dist\\data.exe" unrun
-  expect_exit 3
-  expect_runs
+  expect_refused 3
   expect_no_process_from "$dist"
 }
 
