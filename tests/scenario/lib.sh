@@ -26,6 +26,8 @@ else
   exe=
 fi
 record=$WORK/record.txt
+# Where what the Windows programs started write to standard error goes.
+start_errors=$WORK/errors.txt
 # The file name the upgrade program is given in the distribution folder.
 program_file=upgrade$exe
 # The mark of a drive folder the tests made themselves, when it was new.
@@ -92,12 +94,17 @@ registration_keys=("$registration_key" "${registration_key%\\*}\\InstallShield_$
 registrations_made=.upgrade-tests-registrations
 registry_folder() { echo "$drive_c/.registry/HKEY_LOCAL_MACHINE/${1//\\//}"; }
 
+# Under Wine: runs the prefix's reg.exe with the arguments that follow, as
+# run_windows_program does.
+run_reg() { run_windows_program "$drive_c/windows/system32/reg.exe" "$@" >/dev/null; }
+
 # Makes the product's registration, in the 32-bit view.
 make_registration() {
   local key=$registration_key
   if [ "$KIND" = wine ]; then
     touch "$drive_c/$registrations_made"
-    wine_run reg add "HKLM\\$key" /reg:32 /f </dev/null >/dev/null 2>&1 || fail "reg add $key failed"
+    run_reg add "HKLM\\$key" /reg:32 /f
+    [ "$exit_code" = 0 ] || fail "reg add $key failed: exit code $exit_code"
   else
     mkdir -p "$(registry_folder "$key")"
   fi
@@ -108,7 +115,8 @@ make_registration() {
 expect_registration() {
   local key=${2:-$registration_key} there=yes
   if [ "$KIND" = wine ]; then
-    wine_run reg query "HKLM\\$key" /reg:32 </dev/null >/dev/null 2>&1 || there=no
+    run_reg query "HKLM\\$key" /reg:32
+    [ "$exit_code" = 0 ] || there=no
   else
     [ -d "$(registry_folder "$key")" ] || there=no
   fi
@@ -120,7 +128,7 @@ remove_registrations() {
   local key
   for key in "${registration_keys[@]}"; do
     if [ "$KIND" = wine ]; then
-      wine_run reg delete "HKLM\\$key" /reg:32 /f </dev/null >/dev/null 2>&1 || true
+      run_reg delete "HKLM\\$key" /reg:32 /f
     else
       rm -rf "$(registry_folder "$key")"
     fi
@@ -221,67 +229,110 @@ run_upgrade() {
 # Starts run_upgrade with the arguments given in the background;
 # wait_for_background_upgrade waits for it to end and sets $exit_code.
 start_upgrade_in_background() {
-  rm -f "$WORK/background_exit.txt"
-  (run_upgrade "$@" && echo "$exit_code" >"$WORK/background_exit.txt") &
+  background_exit=$WORK/background_exit.$((++background_runs))
+  (run_upgrade "$@" && echo "$exit_code" >"$background_exit") &
   background_upgrade=$!
 }
+background_runs=0
 
 wait_for_background_upgrade() {
   wait "$background_upgrade" || true
-  [ -f "$WORK/background_exit.txt" ] || fail "the run in the background failed"
-  exit_code=$(cat "$WORK/background_exit.txt")
+  [ -f "$background_exit" ] || fail "the run in the background failed"
+  exit_code=$(cat "$background_exit")
 }
 
-# Starts the upgrade program in the distribution folder $1 with the arguments
-# that follow in the background, as a process of its own whose Unix process
-# id (under Wine that of the Windows process itself) goes to $upgrade_pid, so
-# that a test can kill it.
-start_upgrade_process() {
-  local folder=$1
-  shift
-  local -a loader=()
-  if [ "$KIND" = wine ]; then loader=("$wine_loader"); fi
-  (cd "$WORK" && exec "${loader[@]}" "$(host "$folder")/$program_file" "$@" </dev/null >/dev/null 2>&1) &
-  # shellcheck disable=SC2034 # read by the scenarios, which source this file
-  upgrade_pid=$!
+# The process ids of the upgrade programs of the distribution folder $1 that
+# run now (under Wine in this prefix), not of those naming them (timeout, the
+# launcher).
+upgrade_pids() {
+  local program=$1\\$program_file dir
+  [ "$KIND" = wine ] || program=$(host "$1")/$program_file
+  for dir in $(grep -lzxF -- "$program" /proc/[0-9]*/cmdline 2>/dev/null || true); do
+    dir=${dir%/cmdline}
+    [ "$(head -z -n 1 "$dir/cmdline" 2>/dev/null | tr -d '\0')" = "$program" ] || continue
+    [ "$KIND" = native ] || grep -qzxF -- "WINEPREFIX=$WINEPREFIX" "$dir/environ" 2>/dev/null || continue
+    echo "${dir#/proc/}"
+  done
+}
+
+# Kills the upgrade program of the distribution folder $1, not what it
+# started, and waits at most 10 s for it to be gone.
+kill_upgrade() {
+  local tries pids
+  for ((tries = 0; tries < 100; tries++)); do
+    pids=$(upgrade_pids "$1")
+    [ -n "$pids" ] || return 0
+    # shellcheck disable=SC2086  # one id a word
+    kill -KILL $pids 2>/dev/null || true
+    sleep 0.1
+  done
+  fail "the upgrade program of $1 is still running: $pids"
 }
 
 # Starts the upgrade program in the host folder $1 from that folder, as the
 # Wine loader can start a program whose path no launcher could name; sets
-# $exit_code.
+# $exit_code. Under Wine it is started once more when Wine failed to start it
+# (wine_refused_start). Natively its standard error goes to $start_errors too.
 run_upgrade_from_host_folder() {
   local folder=$1
   shift
-  exit_code=0
   local -a loader=()
   if [ "$KIND" = wine ]; then loader=("$wine_loader"); fi
-  (cd "$folder" && timeout "$run_limit" "${loader[@]}" "./$program_file" "$@" >/dev/null 2>&1) || exit_code=$?
+  for _ in 1 2; do
+    exit_code=0
+    (cd "$folder" && timeout "$run_limit" "${loader[@]}" "./$program_file" "$@" >/dev/null 2>"$start_errors") || exit_code=$?
+    if [ "$KIND" != wine ] || ! wine_refused_start ""; then break; fi
+  done
   expect_ended
 }
 
-# Under Wine: starts the upgrade program in $1 with the exact raw command
-# line $2; sets $exit_code. With $3, the run and every process it started end
-# after that many seconds, and $exit_code is then 124, as from timeout. What
-# the programs write to standard error, which every Windows process started
-# below inherits (helpers left running included), goes to $WORK/errors.txt.
-run_upgrade_line() {
-  printf '%s' "$2" >"$WORK/line.txt"
-  local output
+# Under Wine: true when the start whose launcher said $1 (standard error in
+# $start_errors) never ran its program because of Wine itself: now and
+# then (about one start in a thousand) Wine's loader cannot map its shared
+# data, or, on a loaded machine, Wine refuses the launcher's start of the
+# program with an internal error (1359) before it runs.
+wine_refused_start() {
+  [[ $1 == "start failed: error 1359" ]] || grep -q "failed to map the shared user data" "$start_errors"
+}
+
+# Under Wine: starts the Windows program $1 (its full path) with the exact raw
+# command line $2 through the launcher, once more when Wine refused the start
+# (wine_refused_start); sets $exit_code. With $3, the run and every process
+# it started end after that many seconds, and $exit_code is then 124, as from
+# timeout. What the programs write to standard error, which every Windows
+# process started below inherits (helpers left running included), goes to
+# $start_errors. Every Windows program a scenario starts goes through here
+# or through run_upgrade_from_host_folder.
+run_windows_line() {
+  local output line
+  line=$(mktemp "$WORK/line.XXXXXX")
+  printf '%s' "$2" >"$line"
   for _ in 1 2; do
     exit_code=0
-    output=$(cd "$WORK" && timeout "$run_limit" "$wine_loader" "$LAUNCHER" "$1\\$program_file" "$(fixture_path "$WORK/line.txt")" ${3:+"$3"} 2>"$WORK/errors.txt" | tr -d '\r') || exit_code=$?
+    output=$(cd "$WORK" && timeout "$run_limit" "$wine_loader" "$LAUNCHER" "$1" "$(fixture_path "$line")" ${3:+"$3"} 2>"$start_errors" | tr -d '\r') || exit_code=$?
     expect_ended
-    # Now and then (about one start in a thousand) Wine's loader cannot map
-    # its shared data and the launcher does not start at all, or, on a loaded
-    # machine, Wine refuses the launcher's start of the program with an
-    # internal error (1359) before it runs: only then is it started once more.
     [[ $output =~ (^|$'\n')exit= ]] && break
-    [[ $output == "start failed: error 1359" ]] ||
-      grep -q "failed to map the shared user data" "$WORK/errors.txt" || break
+    wine_refused_start "$output" || break
   done
+  rm -f "$line"
   [[ $output =~ (^|$'\n')exit=([0-9]+|timeout) ]] ||
-    fail "launcher said: $output $(grep -av :trace: "$WORK/errors.txt" | tail -n 20)"
+    fail "launcher said: $output $(grep -av :trace: "$start_errors" | tail -n 20)"
   exit_code=${BASH_REMATCH[2]/timeout/124}
+}
+
+# Under Wine: starts the upgrade program in $1 with the exact raw command
+# line $2, as run_windows_line does.
+run_upgrade_line() { run_windows_line "$1\\$program_file" "$2" ${3:+"$3"}; }
+
+# Starts the Windows program at the host path $1 with the arguments that
+# follow, as run_windows_line does, each argument quoted.
+run_windows_program() {
+  local program line argument
+  program=$(fixture_path "$1")
+  line="\"$program\""
+  shift
+  for argument in "$@"; do line+=" \"$argument\""; done
+  run_windows_line "$program" "$line"
 }
 
 # Starts the upgrade program in the distribution folder $1 with the arguments
@@ -295,7 +346,7 @@ run_upgrade_watched() {
   shift
   if [ "$KIND" = wine ]; then
     WINEDEBUG=trace+process run_upgrade_line "$folder" "$(upgrade_line "$folder" "$@")" $limit
-    sed -n 's/.*:NtCreateUserProcess L"\\\\??\\\\\(.*\)" pid .*/\1/p' "$WORK/errors.txt" |
+    sed -n 's/.*:NtCreateUserProcess L"\\\\??\\\\\(.*\)" pid .*/\1/p' "$start_errors" |
       sed 's/\\\\/\\/g' >"$WORK/started.txt"
   else
     exit_code=0
@@ -440,6 +491,22 @@ expect_runs() {
   [ "$actual" = "$expected" ] || fail "runs were [$actual], expected [$expected]"
 }
 
+# The run ended with $1 after the uninstaller, then the installer ran; with
+# $2 "wiped", the information folder is gone too.
+expect_upgrade() {
+  expect_exit "$1"
+  expect_runs setup.exe data.exe
+  [ "${2:-}" != wiped ] || expect_absent "$info_win"
+}
+
+# The run ended with $1 and started nothing; the paths that follow are there.
+expect_refused() {
+  expect_exit "$1"
+  expect_runs
+  shift
+  expect_present "$@"
+}
+
 # A line of the record block of program $1: expect_field data.exe arg1 -s
 expect_field() {
   local block
@@ -502,8 +569,9 @@ expect_no_process_from() {
   fail "processes of $1 are left: $left"
 }
 
-expect_present() { [ -e "$(host "$1")" ] || [ -L "$(host "$1")" ] || fail "$1 is gone"; }
-expect_absent() { { [ ! -e "$(host "$1")" ] && [ ! -L "$(host "$1")" ]; } || fail "$1 is still there"; }
+# Each drive path given is there, or is not.
+expect_present() { local p; for p; do [ -e "$(host "$p")" ] || [ -L "$(host "$p")" ] || fail "$p is gone"; done; }
+expect_absent() { local p; for p; do { [ ! -e "$(host "$p")" ] && [ ! -L "$(host "$p")" ]; } || fail "$p is still there"; done; }
 
 # The silent install command for the distribution folder $1, and its
 # arguments.
@@ -580,7 +648,7 @@ hold_wine_desktop() {
   desktop_idle=$(prefix_processes | grep -v 'explorer.exe /desktop' || true)
   wait_for_prefix_processes "$desktop_idle" 20
   nsis_program desktop "$WORK/desktop.exe" "STOP_FILE=$(fixture_path "$WORK/desktop.stop")"
-  (cd "$WORK" && wine_run "$WORK/desktop.exe" </dev/null >/dev/null 2>&1) &
+  (start_errors=$WORK/desktop_errors.txt run_windows_program "$WORK/desktop.exe" </dev/null >/dev/null 2>&1) &
   desktop_holder=$!
   trap 'touch "$WORK/desktop.stop"; wait "$desktop_holder"; wait_for_prefix_processes "$desktop_idle" 20' EXIT
   local tries

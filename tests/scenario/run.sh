@@ -6,23 +6,99 @@ source "$(dirname "$0")/lib.sh"
 
 dist='C:\dist'
 
-scenario_no_previous_install() {
-  make_distribution "$dist"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_silent_install "$dist"
+# The short scenarios, one row each: the distribution folder (made first),
+# the setup (shell commands), the runs (their arguments, a comma between
+# runs), and what each run must give: its exit code, the programs it ran in
+# order, and the checks (shell commands). A line that begins with a blank
+# continues the row above it.
+#   name | folder | setup | arguments | exit code | runs | checks
+short_scenarios() {
+  awk '/^#/ {next} /^[ \t]/ {row = row " " $0; next} {if (row != "") print row; row = $0}
+       END {print row}' <<'EOT'
+no_previous_install|C:\dist||/s|0|data.exe|expect_silent_install "$dist"
+installer_found_nowhere|C:\dist|rm "$(host "$dist")/data.exe"|,/s|0||
+interactive_upgrade|C:\dist|make_previous_install||0|setup.exe data.exe|expect_uninstall;
+  expect_command data.exe data.exe data.exe; expect_field data.exe path "$dist\\data.exe"; expect_absent "$info_win"
+two_arguments_upgrade|C:\dist|make_previous_install|one two|0|setup.exe data.exe|
+  expect_uninstall; expect_command data.exe data.exe data.exe; expect_absent "$info_win"
+# A module folder with a blank: the unquoted program path at the head of the
+# silent command must not let a planted C:\My.exe or C:\Program.exe run in
+# place of the installer or the maintenance program.
+planted_program_never_runs|C:\My Dist|make_previous_install;
+  cp "$RECORDER" "$(host 'C:\My.exe')"; cp "$RECORDER" "$(host 'C:\Program.exe')"
+  |/s|0|setup.exe data.exe|expect_uninstall; expect_silent_install "$dist"
+module_folder_in_drive_root|C:||/s|0|data.exe|
+  expect_command data.exe 'C:\\data.exe -s -f1"C:\\setup.iss"' 'C:\\data.exe' -s '-f1C:\\setup.iss'
+no_uninstall_response|C:\dist|rm "$(host "$dist")/uninstall.iss"; make_previous_install|/s|0|
+  setup.exe data.exe|expect_uninstall; expect_field setup.exe response absent; expect_absent "$info_win"
+response_already_in_place|C:\dist|make_previous_install;
+  printf '[response already there]\r\n' >"$(host "$info_win")/uninstall.iss"|/s|0|setup.exe data.exe|expect_uninstall;
+  expect_field setup.exe response "present readonly=no first=[response already there]"; expect_absent "$info_win"
+no_maintenance_program|C:\dist|make_previous_install; rm "$(host "$info_win")/setup.exe"|/s|0|
+  data.exe|expect_absent "$info_win"
+# A read-only file stays, with its folders, at once: the wipe does not spend
+# its 10 s for held items on it.
+read_only_file_inside|C:\dist|make_previous_install;
+  chmod a-w "$(host "$info_win")/Support/Lang/0409.ini"|/s|0|setup.exe data.exe|
+  expect_present "$info_win\\Support\\Lang\\0409.ini"; gap=$(ms_from_uninstall_to_install);
+  expect_absent "$info_win\\setup.exe" "$info_win\\uninstall.iss" "$info_win\\Disk1" "$info_win\\.setup.log";
+  [ "$gap" -lt 8000 ] || fail "the installer started $gap ms after the uninstaller ended"
+# A read-only response file beside the program is copied read-only, as the
+# system's copy does, but the copy placed loses that bit, so the wipe takes
+# it and the folder.
+read_only_response_beside|C:\dist|chmod a-w "$(host "$dist")/uninstall.iss"; make_previous_install|/s|0|
+  setup.exe data.exe|expect_field setup.exe response "present readonly=no first=[uninstall response]";
+  expect_absent "$info_win"
+file_instead_of_folder|C:\dist|mkdir -p "$(dirname "$(host "$info_win")")";
+  echo "not a folder" >"$(host "$info_win")"|/s|0|data.exe|expect_present "$info_win"
+# A link inside the information folder to a folder elsewhere: nothing it
+# points to may be deleted. Where the system cannot remove the link (Wine),
+# it and the folder stay.
+folder_link_inside|C:\dist|make_previous_install; mkdir -p "$WORK/outside/deeper";
+  echo keep >"$WORK/outside/keep.txt"; echo keep >"$WORK/outside/deeper/keep.txt";
+  ln -s "$WORK/outside" "$(host "$info_win")/Linked"|/s|0|setup.exe data.exe|
+  { [ -f "$WORK/outside/keep.txt" ] && [ -f "$WORK/outside/deeper/keep.txt" ]; } ||
+  fail "files outside the information folder were deleted";
+  if [ -L "$(host "$info_win")/Linked" ]; then expect_absent "$info_win\\setup.exe"; else expect_absent "$info_win"; fi
+# The information folder a link to a read-only file elsewhere: its attributes
+# are not reset through the link.
+information_folder_links_to_file|C:\dist|echo keep >"$WORK/outside.txt"; chmod a-w "$WORK/outside.txt";
+  mkdir -p "$(dirname "$(host "$info_win")")"; ln -s "$WORK/outside.txt" "$(host "$info_win")"
+  |/s|0|data.exe|[ -z "$(find "$WORK/outside.txt" -perm /222)" ] ||
+  fail "the read-only file the information folder pointed to lost its read-only state"
+# Under Wine: the uninstaller leaves a helper holding a file of the
+# information folder without delete sharing for 2.5 s. The program waits for
+# it: the folder goes whole, and the installer starts after it let go.
+helper_holds_file|C:\dist|make_previous_install;
+  uninstaller_starts_helper hold "" 2500 "$info_win\\Disk1\\data1.cab"|/s|0|setup.exe data.exe|
+  expect_before "helper released" "run data.exe"; expect_absent "$info_win"
+# Natively: the uninstaller leaves a helper writing into the information
+# folder for 1.5 s, making it again when it is gone. The program waits for
+# it, then wipes the folder and starts the installer.
+helper_writes_into_folder|C:\dist|make_previous_install;
+  uninstaller_starts_helper write "" 1500 "$(host "$info_win")"|/s|0|setup.exe data.exe|
+  expect_before "helper released" "run data.exe"; expect_absent "$info_win"
+EOT
 }
 
-scenario_installer_found_nowhere() {
+# Runs the short scenario $1 of the table above; fails when there is none.
+run_short_scenario() {
+  local row name setup arguments code runs checks mode gap modes
+  row=$(short_scenarios | grep "^$1|") || fail "no scenario $1"
+  IFS='|' read -r name dist setup arguments code runs checks <<<"$row"
   make_distribution "$dist"
-  rm "$(host "$dist")/data.exe"
-  run_upgrade "$dist"
-  expect_exit_zero
-  expect_runs
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs
+  eval "$setup"
+  IFS=, read -r -a modes <<<"$arguments"
+  [ ${#modes[@]} != 0 ] || modes=("")
+  for mode in "${modes[@]}"; do
+    rm -f "$record"
+    # shellcheck disable=SC2086  # the words of a run are its arguments
+    run_upgrade "$dist" $mode
+    expect_exit "$code"
+    # shellcheck disable=SC2086
+    expect_runs $runs
+    eval "$checks"
+  done
 }
 
 # The installer's process is created before anything is removed and started
@@ -33,8 +109,7 @@ scenario_silent_upgrade() {
   make_distribution "$dist"
   make_previous_install
   RECORD_PROCESSES=1 run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
+  expect_upgrade 0
   [ "$(ms_from_uninstall_to_install)" -ge 0 ] || fail "the installer started before the uninstaller ended"
   if [ "$KIND" = wine ]; then expect_field setup.exe process data.exe; fi
   expect_uninstall
@@ -48,83 +123,16 @@ scenario_silent_upgrade() {
     rm -f "$record"
     make_previous_install
     UNINSTALLER_HELPER=$(helper_line kill data.exe) run_upgrade "$dist" /s
-    expect_exit_zero
-    expect_runs setup.exe data.exe
+    expect_upgrade 0
     grep -qx "helper killed 1" "$record" || fail "the installer waiting to run was not ended"
   fi
 }
 
-scenario_interactive_upgrade() {
-  make_distribution "$dist"
-  make_previous_install
-  run_upgrade "$dist"
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_command data.exe data.exe data.exe
-  expect_field data.exe path "$dist\\data.exe"
-  expect_absent "$info_win"
-}
-
-scenario_two_arguments_upgrade() {
-  make_distribution "$dist"
-  make_previous_install
-  run_upgrade "$dist" one two
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_command data.exe data.exe data.exe
-  expect_absent "$info_win"
-}
-
-# A module folder with a blank: the unquoted program path at the head of the
-# silent command must not let a planted C:\My.exe or C:\Program.exe run in
-# place of the installer or the maintenance program.
-scenario_planted_program_never_runs() {
-  local spaced='C:\My Dist'
-  make_distribution "$spaced"
-  make_previous_install
-  cp "$RECORDER" "$(host 'C:\My.exe')"
-  cp "$RECORDER" "$(host 'C:\Program.exe')"
-  run_upgrade "$spaced" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_silent_install "$spaced"
-}
-
-scenario_module_folder_in_drive_root() {
-  make_distribution 'C:'
-  run_upgrade 'C:' /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_command data.exe 'C:\\data.exe -s -f1"C:\\setup.iss"' 'C:\\data.exe' -s '-f1C:\\setup.iss'
-}
-
-scenario_no_uninstall_response() {
-  make_distribution "$dist"
-  rm "$(host "$dist")/uninstall.iss"
-  make_previous_install
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_field setup.exe response absent
-  expect_absent "$info_win"
-}
-
+# The row above, then, built with keep and a log: a stale one that does not
+# fit (-3) ends with 1603, and the log names the distribution's file that was
+# not placed.
 scenario_response_already_in_place() {
-  make_distribution "$dist"
-  make_previous_install
-  printf '[response already there]\r\n' >"$(host "$info_win")/uninstall.iss"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_uninstall
-  expect_field setup.exe response "present readonly=no first=[response already there]"
-  expect_absent "$info_win"
-  # Built with keep and a log: a stale one that does not fit (-3) ends with
-  # 1603, and the log names the distribution's file that was not placed.
+  run_short_scenario response_already_in_place
   local log=$drive_c/windows/temp/upgrade.log failed=1603
   [ "$KIND" = wine ] || { log=$(host 'C:\Windows\Temp')/upgrade.log; failed=$((1603 & 255)); }
   mkdir -p "$(dirname "$log")"
@@ -142,49 +150,6 @@ scenario_response_already_in_place() {
     "refused with exit code 1603: the uninstaller reported a failure in setup.log (ResultCode=-3): the previous version stays and the new one is not installed; $not_placed"
 }
 
-scenario_no_maintenance_program() {
-  make_distribution "$dist"
-  make_previous_install
-  rm "$(host "$info_win")/setup.exe"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_absent "$info_win"
-}
-
-# A read-only file stays, with its folders, at once: the wipe does not spend
-# its 10 s for held items on it.
-scenario_read_only_file_inside() {
-  make_distribution "$dist"
-  make_previous_install
-  chmod a-w "$(host "$info_win")/Support/Lang/0409.ini"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_present "$info_win\\Support\\Lang\\0409.ini"
-  expect_absent "$info_win\\setup.exe"
-  expect_absent "$info_win\\uninstall.iss"
-  expect_absent "$info_win\\Disk1"
-  expect_absent "$info_win\\.setup.log"
-  local gap
-  gap=$(ms_from_uninstall_to_install)
-  [ "$gap" -lt 8000 ] || fail "the installer started $gap ms after the uninstaller ended"
-}
-
-# Under Wine: the uninstaller leaves a helper holding a file of the
-# information folder without delete sharing for 2.5 s. The program waits for
-# it: the folder goes whole, and the installer starts after it let go.
-scenario_helper_holds_file() {
-  make_distribution "$dist"
-  make_previous_install
-  uninstaller_starts_helper hold "" 2500 "$info_win\\Disk1\\data1.cab"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_before "helper released" "run data.exe"
-  expect_absent "$info_win"
-}
-
 # Under Wine: a program the upgrade did not start holds a file of the
 # information folder and lets go a moment after the uninstaller ended. The
 # wipe tries again until it can delete it.
@@ -192,7 +157,7 @@ scenario_outside_holder_lets_go() {
   make_distribution "$dist"
   make_previous_install
   place_helper
-  (cd "$WORK" && wine_run "$(host "$helper_win")" hold "end setup.exe" 500 \
+  (start_errors=$WORK/holder_errors.txt run_windows_program "$(host "$helper_win")" hold "end setup.exe" 500 \
     "$info_win\\Disk1\\data1.cab" </dev/null >/dev/null 2>&1) &
   # The record's path and the helper's process id are fixed now, while $!
   # still names the helper.
@@ -201,9 +166,7 @@ scenario_outside_holder_lets_go() {
   wait_for_record "helper holds" 20
   run_upgrade "$dist" /s
   wait_for_record "helper released" 20
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_absent "$info_win"
+  expect_upgrade 0 wiped
 }
 
 # Under Wine: the installer hands its work to a helper and ends at once. The
@@ -219,8 +182,7 @@ scenario_helpers_wait_bound() {
   make_previous_install
   program_starts_helper data.exe hold "" 4000
   run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
+  expect_upgrade 0
   grep -q "^helper released" "$record" || fail "the program ended before the installer's helper"
   unset INSTALLER_HELPER
   rm -f "$record"
@@ -277,10 +239,9 @@ scenario_real_engine() {
   make_distribution "$dist"
   nsis_program new "$(host "$dist")/data.exe" "${defines[@]}" VERSION=2.0
   hold_wine_desktop
-  (cd "$WORK" && wine_run "$WORK/old.exe" </dev/null >/dev/null 2>&1) ||
-    fail "the old version's installer failed"
-  expect_present "$info_win\\setup.exe"
-  expect_present "$product\\legacy.txt"
+  run_windows_program "$WORK/old.exe" </dev/null >/dev/null 2>&1
+  expect_exit_zero
+  expect_present "$info_win\\setup.exe" "$product\\legacy.txt"
 
   local before left
   before=$(prefix_processes)
@@ -299,8 +260,8 @@ scenario_real_engine() {
 
   local log=$drive_c/windows/temp/upgrade.log
   rm -f "$log" "$record"
-  (cd "$WORK" && wine_run "$WORK/old_quick.exe" </dev/null >/dev/null 2>&1) ||
-    fail "the old version's installer failed"
+  run_windows_program "$WORK/old_quick.exe"
+  [ "$exit_code" = 0 ] || fail "the old version's installer failed: exit code $exit_code"
   expect_registration yes
   cp "$OPTIONS_PROGRAM" "$(host "$dist")/$program_file"
   SystemRoot='C:\Windows' run_upgrade "$dist" /s
@@ -336,9 +297,7 @@ scenario_deployment_exit_code_and_log() {
   make_previous_install
   make_registration
   run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_absent "$info_win"
+  expect_upgrade 0 wiped
   [ ! -e "$log" ] || fail "the default build wrote a log"
 
   # The failed uninstall: the information folder stays whole but for the
@@ -350,8 +309,7 @@ scenario_deployment_exit_code_and_log() {
   run_upgrade "$dist" /s
   expect_exit "$failed"
   expect_runs setup.exe
-  expect_present "$info_win\\setup.exe"
-  expect_present "$info_win\\Disk1\\data1.cab"
+  expect_present "$info_win\\setup.exe" "$info_win\\Disk1\\data1.cab"
   expect_absent "$info_win\\uninstall.iss"
   expect_no_process_from "$dist"
   expect_log_lines "$log" "uninstall: setup.log ResultCode=-3" \
@@ -413,9 +371,7 @@ scenario_deployment_exit_code_and_log() {
     fi
     run_upgrade "$dist" /s
     unset UNINSTALLER_DELETES_KEY
-    expect_exit "$code"
-    expect_runs setup.exe data.exe
-    expect_absent "$info_win"
+    expect_upgrade "$code" wiped
     expect_registration no
     expect_log_lines "$log" \
       "uninstall: program $info_win\\setup.exe, command line $info_win\\setup.exe -s -uninst -f1\"$info_win\\uninstall.iss\"" \
@@ -440,9 +396,7 @@ scenario_deployment_exit_code_and_log() {
     esac
     make_previous_install
     run_upgrade "$dist" /s
-    expect_exit "$code"
-    expect_runs setup.exe data.exe
-    expect_absent "$info_win"
+    expect_upgrade "$code" wiped
     [ "$(cat "$victim")" = keep ] || fail "the log was written through a $link link"
   done
 
@@ -455,8 +409,7 @@ scenario_deployment_exit_code_and_log() {
     rm -f "$record"
     make_previous_install
     RECORDER_EXIT="setup.exe=$asked,data.exe=0" run_upgrade "$dist" /s
-    expect_exit 3010
-    expect_runs setup.exe data.exe
+    expect_upgrade 3010
   done
   # A status past 2^31 (0xC0000005) is passed on, and logged, as the
   # unsigned number it is.
@@ -508,8 +461,7 @@ $(cat -v "$log")"
   rm -rf "$log" "$record"
   rm "$(host "$dist")/data.exe"
   run_upgrade "$dist" /s
-  expect_exit 44
-  expect_runs
+  expect_refused 44
   grep -qF "exit code 44" "$log" || fail "the log does not end with exit code 44"
 
   # The windows-deployment preset's build: a CMTrace log in the Software
@@ -578,16 +530,13 @@ scenario_one_upgrade_at_a_time() {
     echo "go ${stage#*:}" >>"$record"
   done
   wait_for_background_upgrade
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_absent "$info_win"
+  expect_upgrade 0 wiped
 
   rm -f "$record"
   make_previous_install
-  start_upgrade_process "$dist" /s
+  start_upgrade_in_background "$dist" /s
   wait_for_record "run setup.exe" 30
-  kill -KILL "$upgrade_pid"
-  wait "$upgrade_pid" || true
+  kill_upgrade "$dist"
   start_upgrade_in_background "$dist" /s
   wait_for_record "run setup.exe" 30 2
   printf "go uninstall\ngo install\n" >>"$record"
@@ -609,8 +558,7 @@ scenario_engine_busy_or_hung() {
   [ "$KIND" = wine ] || { busy=82 log=$(host 'C:\Windows\Temp')/upgrade.log; }
   export SystemRoot='C:\Windows' RECORD_MUTEX=$msi
   mkdir -p "$(dirname "$log")"
-  local -a loader=() how
-  [ "$KIND" = native ] || loader=(wine_run)
+  local -a how
   trap 'printf "stop helper\ngo uninstall\n" >>"$record"; wait' EXIT
   place_helper
   for mode in "own||2000" "abandon|end data.exe|0" "own|stop helper|0"; do
@@ -620,7 +568,12 @@ scenario_engine_busy_or_hung() {
     [ "$mode" != "own|stop helper|0" ] || use_options_program
     make_distribution "$dist"
     make_previous_install
-    (cd "$WORK" && "${loader[@]}" "$(host "$helper_win")" "${how[@]}" "$msi" </dev/null >/dev/null 2>&1) &
+    if [ "$KIND" = wine ]; then
+      (start_errors=$WORK/holder_errors.txt run_windows_program "$(host "$helper_win")" "${how[@]}" "$msi" \
+        </dev/null >/dev/null 2>&1) &
+    else
+      (cd "$WORK" && "$(host "$helper_win")" "${how[@]}" "$msi" </dev/null >/dev/null 2>&1) &
+    fi
     wait_for_record "helper ${how[0]}s" 20
     run_upgrade "$dist" /s
     ! grep -q "^mutex=held" "$record" || fail "a program the upgrade started found $msi held"
@@ -655,68 +608,6 @@ scenario_engine_busy_or_hung() {
   expect_log_lines "$log" "uninstall: setup.exe still ran at its bound and was ended" "exit code 48"
 }
 
-# Natively: the uninstaller leaves a helper writing into the information
-# folder for 1.5 s, making it again when it is gone. The program waits for
-# it, then wipes the folder and starts the installer.
-scenario_helper_writes_into_folder() {
-  make_distribution "$dist"
-  make_previous_install
-  uninstaller_starts_helper write "" 1500 "$(host "$info_win")"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  expect_before "helper released" "run data.exe"
-  expect_absent "$info_win"
-}
-
-# A read-only response file beside the program is copied read-only, as the
-# system's copy does, so the copy and the folder holding it stay.
-scenario_read_only_response_beside() {
-  make_distribution "$dist"
-  chmod a-w "$(host "$dist")/uninstall.iss"
-  make_previous_install
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  # The copy placed is not read-only, so the wipe takes it and the folder.
-  expect_field setup.exe response "present readonly=no first=[uninstall response]"
-  expect_absent "$info_win"
-}
-
-scenario_file_instead_of_folder() {
-  make_distribution "$dist"
-  mkdir -p "$(dirname "$(host "$info_win")")"
-  echo "not a folder" >"$(host "$info_win")"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs data.exe
-  expect_present "$info_win"
-}
-
-# A link inside the information folder to a folder elsewhere: nothing it
-# points to may be deleted.
-scenario_folder_link_inside() {
-  make_distribution "$dist"
-  make_previous_install
-  local outside=$WORK/outside
-  mkdir -p "$outside/deeper"
-  echo keep >"$outside/keep.txt"
-  echo keep >"$outside/deeper/keep.txt"
-  ln -s "$outside" "$(host "$info_win")/Linked"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
-  { [ -f "$outside/keep.txt" ] && [ -f "$outside/deeper/keep.txt" ]; } ||
-    fail "files outside the information folder were deleted"
-  if [ -L "$(host "$info_win")/Linked" ]; then
-    echo "link behaviour: the system refused to remove the link; it and the folder stay"
-    expect_absent "$info_win\\setup.exe"
-  else
-    echo "link behaviour: the link itself was removed"
-    expect_absent "$info_win"
-  fi
-}
-
 # The information folder itself a link to a folder elsewhere: only the link
 # may go.
 scenario_information_folder_is_link() {
@@ -747,26 +638,9 @@ scenario_information_folder_is_link() {
   export UNINSTALLER_MOVES
   run_upgrade "$dist" /s
   unset UNINSTALLER_MOVES
-  expect_exit_zero
-  expect_runs setup.exe data.exe
+  expect_upgrade 0
   { [ "$(cat "$target/uninstall.iss")" = foreign ] && [ -z "$(find "$target/uninstall.iss" -perm /222)" ]; } ||
     fail "the response file the swapped link led to was changed or deleted"
-}
-
-# The information folder a link to a read-only file elsewhere: its attributes
-# are not reset through the link.
-scenario_information_folder_links_to_file() {
-  make_distribution "$dist"
-  local target=$WORK/outside.txt
-  echo keep >"$target"
-  chmod a-w "$target"
-  mkdir -p "$(dirname "$(host "$info_win")")"
-  ln -s "$target" "$(host "$info_win")"
-  run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs data.exe
-  [ -z "$(find "$target" -perm /222)" ] ||
-    fail "the read-only file the information folder pointed to lost its read-only state"
 }
 
 # Names the narrow search hands back as paths: best fit turns a full-width
@@ -792,14 +666,12 @@ scenario_names_that_are_paths() {
   echo keep >"$linked/keep.txt"
   ln -s "$linked" "$info/.. "
   run_upgrade "$dist" /s
-  expect_exit_zero
-  expect_runs setup.exe data.exe
+  expect_upgrade 0
   { [ -f "$(host 'C:\outside')/keep.txt" ] && [ -f "$(host 'C:\victim.txt')" ] &&
     [ -f "$linked/keep.txt" ]; } || fail "files outside the information folder were deleted"
   { [ -f "$info/${up}outside/inner.txt" ] && [ -f "$info/${up}victim.txt" ] &&
     [ -L "$info/.. " ]; } || fail "an entry whose name reads as a path was not left alone"
-  expect_absent "$info_win\\setup.exe"
-  expect_absent "$info_win\\Disk1"
+  expect_absent "$info_win\\setup.exe" "$info_win\\Disk1"
 }
 
 # The program would start itself, so it does nothing, in either mode: named
@@ -830,8 +702,7 @@ scenario_named_as_installer() {
     esac
     for mode in /s ""; do
       run_upgrade "$dist" $mode
-      expect_exit 40
-      expect_runs
+      expect_refused 40 "$info_win\\setup.exe"
       [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
         fail "$how: the information folder changed"
     done
@@ -850,9 +721,7 @@ scenario_named_as_installer() {
   program_file=setup.exe
   ln -s "$folder" "$(host "$info_win")"
   run_upgrade "$dist" /s
-  expect_exit 40
-  expect_runs
-  expect_present "$dist\\data.exe"
+  expect_refused 40 "$dist\\data.exe"
 
   # Natively, run by an account that may execute its own file but not read
   # it, with the uninstaller a link to it: it still tells that it is itself.
@@ -872,9 +741,7 @@ scenario_named_as_installer() {
   fi
   run_upgrade "$dist" /s
   run_as=()
-  expect_exit 40
-  expect_runs
-  expect_present "$info_win\\Disk1\\data1.cab"
+  expect_refused 40 "$info_win\\Disk1\\data1.cab"
 }
 
 # A previous installation but no installer that can start: none, an empty
@@ -905,10 +772,7 @@ scenario_installer_missing_keeps_previous() {
     esac
     for mode in /s ""; do
       run_upgrade "$dist" $mode
-      expect_exit 42
-      expect_runs
-      expect_present "$info_win\\setup.exe"
-      expect_present "$info_win\\Disk1\\data1.cab"
+      expect_refused 42 "$info_win\\setup.exe" "$info_win\\Disk1\\data1.cab"
     done
   done
   # Under Wine, an installer whose headers pass every check but which the
@@ -923,8 +787,7 @@ scenario_installer_missing_keeps_previous() {
     make_loader_refused "$installer"
     cp "$OPTIONS_PROGRAM" "$(host "$dist")/$program_file"
     run_upgrade "$dist" /s
-    expect_exit 42
-    expect_runs
+    expect_refused 42
     { grep -qF "install: data.exe could not be started: error 193" "$log" &&
       grep -qF "exit code 42" "$log"; } || fail "the log does not give the refusal: $(cat "$log")"
     [ "$(cd "$(host "$info_win")" && find . | sort)" = "$before" ] ||
@@ -947,18 +810,14 @@ scenario_installer_missing_keeps_previous() {
       fifo) mkfifo "$response" ;;
     esac
     run_upgrade "$dist" /s
-    expect_exit 42
-    expect_runs
-    expect_present "$info_win\\Disk1\\data1.cab"
+    expect_refused 42 "$info_win\\Disk1\\data1.cab"
   done
   rm -rf "$response"
 
   local inside="$info_win\\new"
   make_distribution "$inside"
   run_upgrade "$inside" /s
-  expect_exit 42
-  expect_runs
-  expect_present "$inside\\data.exe"
+  expect_refused 42 "$inside\\data.exe"
   # Also when reached through a link to it, whose path text never passes
   # through the information folder (natively the program's path is already
   # the resolved one).
@@ -967,9 +826,7 @@ scenario_installer_missing_keeps_previous() {
   ln -s "$(host "$inside")" "$(host 'C:\linked')"
   for mode in /s ""; do
     run_upgrade 'C:\linked' $mode
-    expect_exit 42
-    expect_runs
-    expect_present "$inside\\Disk1\\new.cab"
+    expect_refused 42 "$inside\\Disk1\\new.cab"
   done
 
   [ "$KIND" = wine ] || return 0
@@ -1043,9 +900,7 @@ scenario_own_path_not_exact() {
   for folder in "${folders[@]}"; do
     make_distribution "$folder"
     run_upgrade_from_host_folder "$(host "$folder")" /s
-    expect_exit 41
-    expect_runs
-    expect_present "$info_win\\setup.exe"
+    expect_refused 41 "$info_win\\setup.exe"
   done
   # Under the system-wide UTF-8 code page, which a manifest beside the
   # program chooses for it alone, every name has an exact narrow form: from
@@ -1062,49 +917,39 @@ scenario_own_path_not_exact() {
 </assembly>
 EOT
     run_upgrade_from_host_folder "$(host 'C:\дистрибутив')" /s
-    expect_exit_zero
-    expect_runs setup.exe data.exe
-    expect_absent "$info_win"
+    expect_upgrade 0 wiped
   fi
 }
 
 scenario_abnormal_ending() {
-  local errors=$WORK/stderr.txt
-  exit_code=0
   if [ "$KIND" = wine ]; then
-    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
+    run_windows_program "$OUT_OF_MEMORY"
   else
-    (cd "$WORK" && "$OUT_OF_MEMORY" 2>"$errors" >/dev/null) || exit_code=$?
+    exit_code=0
+    (cd "$WORK" && "$OUT_OF_MEMORY" 2>"$start_errors" >/dev/null) || exit_code=$?
   fi
-  [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
-  grep -q "abnormal program termination" "$errors" ||
-    fail "standard error held: $(cat "$errors")"
+  expect_exit 3
+  grep -q "abnormal program termination" "$start_errors" ||
+    fail "standard error held: $(cat "$start_errors")"
   # Once the old version is gone, running out of memory must not keep the
   # new one from being installed. Natively the stand-in for process creation
   # allocates itself, so only Windows can show this.
-  if [ "$KIND" = wine ]; then
-    make_distribution "$dist"
-    exit_code=0
-    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" >/dev/null 2>&1) || exit_code=$?
-    expect_exit_zero
-    expect_runs data.exe
-    # An installer created but not yet run when memory runs out ends with
-    # the program, never having run.
-    rm -f "$record"
-    exit_code=0
-    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" unrun >/dev/null 2>&1) ||
-      exit_code=$?
-    [ "$exit_code" = 3 ] || fail "exit code $exit_code, expected 3"
-    expect_runs
-    expect_no_process_from "$dist"
-    # Killed right after the resume, before the job lets the installer
-    # outlive it: the installer ends with it or runs, never stays suspended.
-    exit_code=0
-    (cd "$WORK" && wine_run "$OUT_OF_MEMORY" "$dist\\data.exe" killed >/dev/null 2>&1) ||
-      exit_code=$?
-    [ "$exit_code" = 9 ] || fail "exit code $exit_code, expected 9"
-    expect_no_process_from "$dist"
-  fi
+  [ "$KIND" = wine ] || return 0
+  make_distribution "$dist"
+  run_windows_program "$OUT_OF_MEMORY" "$dist\\data.exe"
+  expect_exit_zero
+  expect_runs data.exe
+  # An installer created but not yet run when memory runs out ends with the
+  # program, never having run.
+  rm -f "$record"
+  run_windows_program "$OUT_OF_MEMORY" "$dist\\data.exe" unrun
+  expect_refused 3
+  expect_no_process_from "$dist"
+  # Killed right after the resume, before the job lets the installer
+  # outlive it: the installer ends with it or runs, never stays suspended.
+  run_windows_program "$OUT_OF_MEMORY" "$dist\\data.exe" killed
+  expect_exit 9
+  expect_no_process_from "$dist"
 }
 
 # Natively only: a FIFO named uninstall.iss must not hold the copy up, and a
@@ -1116,16 +961,14 @@ scenario_hostile_response_file() {
   mkfifo "$(host "$dist")/uninstall.iss"
   exit_code=0
   (cd "$WORK" && timeout 30 "$(host "$dist")/$program_file" /s) || exit_code=$?
-  expect_exit_zero
-  expect_runs setup.exe data.exe
+  expect_upgrade 0
   make_previous_install
   rm "$(host "$dist")/uninstall.iss"
   printf '[uninstall response]\r\n' >"$(host "$dist")/uninstall.iss"
   rm -f "$record"
   exit_code=0
   (cd "$WORK" && ulimit -s 48 && "$(host "$dist")/$program_file" /s) || exit_code=$?
-  expect_exit_zero
-  expect_runs setup.exe data.exe
+  expect_upgrade 0
   expect_field setup.exe response "present readonly=no first=[uninstall response]"
 }
 
@@ -1150,7 +993,7 @@ scenario_refuses_foreign_drive() {
   mv "$drive_c/$drive_marker" "$WORK/marker"
   outcome=0
   if [ "$KIND" = wine ]; then
-    (cd "$WORK" && env -u EXPECTED_LAYOUT WINE_BITS="$WINE_BITS" bash "$(dirname "$0")/../wine/run.sh" "$UNIT_TESTS") >/dev/null 2>&1 || outcome=$?
+    (unset EXPECTED_LAYOUT && run_windows_program "$UNIT_TESTS" && exit "$exit_code") >/dev/null 2>&1 || outcome=$?
   else
     (cd "$WORK" && env -u EXPECTED_LAYOUT "$UNIT_TESTS") >/dev/null 2>&1 || outcome=$?
   fi
@@ -1186,8 +1029,7 @@ scenario_double_byte_code_page() {
   echo x >"$info/能力/予定.txt"
   rm -f "$record"
   run_upgrade_line "$folder" "$(printf '"%s\\upgrade.exe" /s' "$folder" | iconv -f UTF-8 -t CP932)"
-  expect_exit_zero
-  expect_runs setup.exe data.exe
+  expect_upgrade 0
   expect_field data.exe path "$(printf '%s\\data.exe' "$folder" | iconv -f UTF-8 -t CP932)"
   expect_field data.exe argc 3
   expect_absent "$info_win"
@@ -1227,10 +1069,11 @@ scenario_command_line_tails() {
 # checks the run): nothing outside the information folder changes, the old
 # version goes only when the new installer starts, the program never starts
 # itself, and the folder goes whenever nothing in it may stay. The fixed
-# cases come first, then HOSTILE_TREES seeds (25 by default) from HOSTILE_SEED
-# ("random" picks one; by default layout 64 takes 1-25, layout 32 26-50).
+# cases come first, then HOSTILE_TREES seeds (25 by default, or as the test
+# sets HOSTILE_DEFAULT_TREES) from HOSTILE_SEED ("random" picks one; by
+# default layout 64 takes 1-25, layout 32 26-50).
 scenario_hostile_trees() {
-  local count=${HOSTILE_TREES:-25} first=${HOSTILE_SEED:-$((LAYOUT == 64 ? 1 : 26))}
+  local count=${HOSTILE_TREES:-${HOSTILE_DEFAULT_TREES:-25}} first=${HOSTILE_SEED:-$((LAYOUT == 64 ? 1 : 26))}
   [ "$first" != random ] || first=$(shuf -i 1-999999999 -n 1)
   local trees=(/usr/bin/python3 "$(dirname "$0")/hostile_trees.py") case failed=() started=$SECONDS
   export DRIVE=$drive_c INFO=$info_win RECORD=$record RECORD_PAUSE_MS=0
@@ -1252,5 +1095,5 @@ scenario_hostile_trees() {
 }
 
 reset_drive
-"scenario_$1"
+if declare -F "scenario_$1" >/dev/null; then "scenario_$1"; else run_short_scenario "$1"; fi
 echo "scenario $1 ($KIND, layout $LAYOUT): passed"
