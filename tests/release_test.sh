@@ -1,21 +1,19 @@
 #!/bin/bash
-# Builds the Windows program as a release engineer would, with an execution
-# level, in the clean tree TREE that reproducible_test.sh made (configured
-# again here, so only what the level changes is built again), and checks the
-# image's shape. With "signed", also signs it
+# Builds the Windows program from clean as a release engineer would, with an
+# execution level, and checks the image's shape. With "signed", also signs it
 # through the build with a throwaway self-signed certificate and checks that
 # the signature verifies, that a byte changed where the signature covers it
 # fails verification, that a PKCS#12 file signs as well, and that the key's
 # password is nowhere in the build settings. No timestamp server can be
 # reached here, so the timestamp option stays untested.
-#   release_test.sh SOURCE_DIR OBJDUMP PRODUCT_CODE ICON TREE LEVEL [signed]
+#   release_test.sh SOURCE_DIR OBJDUMP PRODUCT_CODE ICON LEVEL [signed]
 set -euo pipefail
-source_dir=$1 objdump=$2 build=$5 level=$6 signed=${7:-}
+source_dir=$1 objdump=$2 level=$5 signed=${6:-}
 fail() { echo "FAILED: $*" >&2; exit 1; }
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-# Signing options a signed run left in the tree are cleared.
-options=(-DUPGRADE_SIGN_CERT= -DUPGRADE_SIGN_KEY= -DUPGRADE_SIGN_PASSWORD_FILE=)
+build=$scratch/build
+options=()
 if [ -n "$signed" ]; then
   keys=$scratch/keys
   mkdir "$keys"
@@ -31,10 +29,9 @@ if [ -n "$signed" ]; then
   options=(-DUPGRADE_SIGN_CERT="$keys/cert.pem" -DUPGRADE_SIGN_KEY="$keys/key.pem"
     -DUPGRADE_SIGN_PASSWORD_FILE="$keys/password")
 fi
-[ -f "$build/CMakeCache.txt" ] || fail "no release tree $build: reproducible_test.sh makes it"
-rm -rf "$build/signed"
-cmake -S "$source_dir" -B "$build" -DUPGRADE_PRODUCT_CODE="$3" -DUPGRADE_ICON="$4" \
-  -DUPGRADE_EXECUTION_LEVEL="$level" "${options[@]}" >/dev/null
+cmake -S "$source_dir" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DUPGRADE_PRODUCT_CODE="$3" \
+  -DUPGRADE_ICON="$4" -DUPGRADE_EXECUTION_LEVEL="$level" "${options[@]}" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 "$source_dir/tests/image_test.sh" "$build/upgrade.exe" "$objdump" "$level"
 [ -n "$signed" ] || exit 0
