@@ -80,20 +80,25 @@ std::optional<int> WholeNumber(const std::string& text) {
 const DWORD kMostRead = 1024 * 1024;
 
 // The setup.log at `path`, open for reading, and what the system knows of
-// it. Not open when nothing is there, or a folder or a link is.
+// it: a folder or a link is opened as itself, and something there that
+// cannot be opened is known only to be there.
 class OpenSetupLog {
  public:
   explicit OpenSetupLog(const std::string& path)
       : file_(OpenEntry(path, GENERIC_READ, FILE_FLAG_OPEN_REPARSE_POINT)) {
-    if (!DescribeOpenEntry(file_.get(), info_) || !IsFileNotLink(info_)) {
+    if (!DescribeOpenEntry(file_.get(), info_)) {
+      const DWORD error = GetLastError();
       file_.Reset();
+      there_ = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
     }
   }
 
   SetupLogState State() const {
     SetupLogState state;
+    state.exists = there_ || file_.valid();
     if (!file_.valid()) return state;
-    state.exists = true;
+    state.known = true;
+    state.plainFile = IsFileNotLink(info_);
     state.identity = FileIdentity{info_.dwVolumeSerialNumber,
                                   info_.nFileIndexHigh, info_.nFileIndexLow};
     state.sizeHigh = info_.nFileSizeHigh;
@@ -102,8 +107,9 @@ class OpenSetupLog {
     return state;
   }
 
-  // Its first MiB, or empty when it cannot be read.
+  // Its first MiB, or empty when it is not a plain file or cannot be read.
   std::string Start() const {
+    if (!file_.valid() || !IsFileNotLink(info_)) return std::string();
     std::vector<unsigned char> block(kMostRead);
     DWORD filled = 0;
     if (!ReadBlock(file_.get(), block, filled)) return std::string();
@@ -113,10 +119,14 @@ class OpenSetupLog {
  private:
   OwnedHandle file_;
   BY_HANDLE_FILE_INFORMATION info_ = {};
+  bool there_ = false;
 };
 
+// Whether `a` and `b` are the same state: both nothing, or the same known
+// entry; one whose identity is unknown cannot be told from a change.
 bool SameState(const SetupLogState& a, const SetupLogState& b) {
-  return a.exists == b.exists && a.identity == b.identity &&
+  if (!a.exists || !b.exists) return a.exists == b.exists;
+  return a.known && b.known && a.identity == b.identity &&
          a.sizeHigh == b.sizeHigh && a.sizeLow == b.sizeLow &&
          a.lastWrite.dwLowDateTime == b.lastWrite.dwLowDateTime &&
          a.lastWrite.dwHighDateTime == b.lastWrite.dwHighDateTime;

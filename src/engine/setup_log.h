@@ -21,30 +21,37 @@
 std::optional<int> SetupLogResultCode(const std::string& text);
 
 // What was there at a setup.log's path before a program that may write it
-// ran: nothing, or a file of this identity, size and last-write time.
+// ran: nothing, or an entry of this identity, size and last-write time; a
+// plain file only when `plainFile`, and of an unknown identity (held without
+// sharing, access denied) unless `known`.
 struct SetupLogState {
   bool exists = false;
+  bool known = false;
+  bool plainFile = false;
   FileIdentity identity = {};
   DWORD sizeHigh = 0;
   DWORD sizeLow = 0;
   FILETIME lastWrite = {};
 };
 
-// The state of the file at `path`, a link counted as nothing.
+// The state of the entry at `path`; a link is looked at as itself.
 SetupLogState SetupLogStateOf(const std::string& path) noexcept;
 
 // What the program that ran wrote to the setup.log at `path`.
 struct SetupLogResult {
-  // A file is there whose identity, size or last-write time differs from
-  // `before`.
+  // An entry is there whose identity, size or last-write time differs from
+  // `before`, or that cannot be told from it.
   bool written = false;
-  // Its ResultCode, read from its first MiB.
+  // Its ResultCode, read from its first MiB; none when it is not a plain file
+  // or cannot be read.
   std::optional<int> resultCode;
 };
 
 // Reads the setup.log at `path` only when it was written since `before`;
-// never through a link. When memory runs out while reading, it reports none
-// written, so that the run goes on as without a setup.log.
+// never through a link. Something there that cannot be opened, or a folder or
+// a link, counts as written and unreadable, never as nothing written. When
+// memory runs out while reading, it reports none written, so that the run goes
+// on as without a setup.log.
 SetupLogResult SetupLogWrittenSince(const std::string& path,
                                     const SetupLogState& before) noexcept;
 

@@ -59,7 +59,8 @@ TEST(SetupLog, ResultCodeOfTheResponseResultSection) {
 
 // A setup.log counts as written when its identity, size or last-write time
 // changed: an engine that rewrites an earlier failure's log in place at the
-// same size is told by the time alone.
+// same size is told by the time alone. A folder put in its place is written
+// and holds no readable result, never "nothing written".
 TEST(SetupLog, WrittenSinceByIdentitySizeOrLastWriteTime) {
   const std::string folder = "C:\\upgrade-test\\setup-log";
   const std::string path = folder + "\\setup.log";
@@ -68,17 +69,22 @@ TEST(SetupLog, WrittenSinceByIdentitySizeOrLastWriteTime) {
     const char* text;
     int secondsLater;
     bool written;
+    std::optional<int> code;
   } cases[] = {
-      {"untouched", "ResultCode=-3", 0, false},
-      {"same size, later", "ResultCode=-5", 2, true},
-      {"longer", "ResultCode=-51", 0, true},
+      {"untouched", "ResultCode=-3", 0, false, std::nullopt},
+      {"same size, later", "ResultCode=-5", 2, true, -5},
+      {"longer", "ResultCode=-51", 0, true, -51},
+      {"a folder in its place", nullptr, 0, true, std::nullopt},
   };
   for (const auto& c : cases) {
     test_files::Wipe(folder);
     test_files::WriteFile(path, "[ResponseResult]\r\nResultCode=-3\r\n");
     const auto time = std::filesystem::last_write_time(test_files::Host(path));
     const SetupLogState before = SetupLogStateOf(path);
-    if (c.text != std::string("ResultCode=-3")) {
+    if (c.text == nullptr) {
+      std::filesystem::remove(test_files::Host(path));
+      std::filesystem::create_directory(test_files::Host(path));
+    } else if (c.text != std::string("ResultCode=-3")) {
       test_files::WriteFile(
           path, "[ResponseResult]\r\n" + std::string(c.text) + "\r\n");
       std::filesystem::last_write_time(
@@ -86,7 +92,8 @@ TEST(SetupLog, WrittenSinceByIdentitySizeOrLastWriteTime) {
     }
     const SetupLogResult result = SetupLogWrittenSince(path, before);
     EXPECT_EQ(result.written, c.written) << "input: " << c.change;
-    EXPECT_EQ(ReportsFailure(result), c.written) << "input: " << c.change;
+    EXPECT_EQ(result.resultCode, c.written ? c.code : std::nullopt)
+        << "input: " << c.change;
   }
   test_files::Wipe(folder);
 }
