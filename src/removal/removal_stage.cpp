@@ -164,6 +164,12 @@ std::optional<std::string> UninstallFailure(
     return std::string("the uninstaller ended with the system's status ") +
            status;
   }
+  if (ran.helpers == HelpersRun::Wait::BoundReached) {
+    // Engines hand their work to a copy of themselves: still running, it has
+    // not done it yet.
+    return std::string(
+        "processes the uninstaller started still ran at the helpers' bound");
+  }
   if (ReportsFailure(written)) {
     return "the uninstaller reported a failure in setup.log (ResultCode=" +
            std::to_string(*written.resultCode) + ")";

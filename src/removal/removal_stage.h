@@ -56,7 +56,8 @@ std::optional<Refusal> CheckOwnFolderOutside(const RunContext& run);
 // failed when the system refused to start an uninstaller that is there (one
 // that is not there, ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND, is nothing
 // to run), when it ended with a status of the system's (0xC0000000 and up, a
-// crash), when the setup.log it wrote during the run (`written`) holds a
+// crash), when processes it started still ran at the helpers' bound, when the
+// setup.log it wrote during the run (`written`) holds a
 // ResultCode below 0 or none that can be read, or when
 // `registrationNotRemoved` names a registration of the product that was
 // there before and was not seen gone after.

@@ -176,10 +176,12 @@ TEST_F(RemovalStage, TheRunnerEndsAProgramStillRunningAtItsBound) {
 
 // Built with keep, what the uninstall did or left decides whether it failed.
 TEST(UninstallFailure, FailsWhenTheUninstallCannotHaveWorked) {
-  const auto Ran = [](DWORD startError, std::optional<DWORD> exitCode) {
+  const auto Ran = [](DWORD startError, std::optional<DWORD> exitCode,
+                      HelpersRun::Wait helpers = HelpersRun::Wait::AllGone) {
     HelpersRun ran;
     ran.startError = startError;
     ran.exitCode = exitCode;
+    ran.helpers = helpers;
     return ran;
   };
   const auto Wrote = [](bool written, std::optional<int> code) {
@@ -209,6 +211,8 @@ TEST(UninstallFailure, FailsWhenTheUninstallCannotHaveWorked) {
        "the uninstaller ended with the system's status 0xC0000005"},
       {Ran(ERROR_SUCCESS, 0u), Wrote(true, -3), "",
        "the uninstaller reported a failure in setup.log (ResultCode=-3)"},
+      {Ran(ERROR_SUCCESS, 0u, HelpersRun::Wait::BoundReached), Wrote(true, 0),
+       "", "processes the uninstaller started still ran at the helpers' bound"},
       {Ran(ERROR_SUCCESS, 0u), Wrote(false, -3), "", nullptr},
       {Ran(ERROR_SUCCESS, 0u), Wrote(true, std::nullopt), "",
        "the uninstaller wrote a setup.log whose ResultCode cannot be read"},
