@@ -235,9 +235,11 @@ RemovalResult RemovePreviousInstall(const RunContext& run,
              });
     // Read once, now that its helpers ended: the wipe takes it.
     written = SetupLogWrittenSince(setupLog, before);
-    LogEvent(log,
-             ReportsFailure(written) ? LogSeverity::Warning
-                                     : LogSeverity::Information,
+    // A failure reported is the run's end built with keep, one gone on from
+    // built with wipe.
+    const LogSeverity reported =
+        keep ? LogSeverity::Failure : LogSeverity::Warning;
+    LogEvent(log, ReportsFailure(written) ? reported : LogSeverity::Information,
              [&] { return "uninstall: " + SetupLogText(written); });
     registrations.Look();
     bool anyBefore = false;
