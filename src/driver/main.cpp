@@ -29,6 +29,8 @@ int main(int argc, char**) {
   LogEvent(
       log,
       IsSuccessCode(exitCode) ? LogSeverity::Information : LogSeverity::Failure,
-      [&] { return "exit code " + std::to_string(static_cast<unsigned>(exitCode)); });
+      [&] {
+        return "exit code " + std::to_string(static_cast<unsigned>(exitCode));
+      });
   return exitCode;
 }

@@ -9,10 +9,10 @@ static_assert(sizeof UPGRADE_MARKER_SECTION - 1 <= 8,
 namespace {
 
 // Places fixed by the PE format, in bytes.
-const std::size_t kPeOffsetField = 0x3C;   // in the DOS header
-const std::size_t kSignatureSize = 4;      // "PE\0\0"
-const std::size_t kFileHeaderSize = 20;    // after the signature
-const std::size_t kMachineField = 0;       // in the file header
+const std::size_t kPeOffsetField = 0x3C;  // in the DOS header
+const std::size_t kSignatureSize = 4;     // "PE\0\0"
+const std::size_t kFileHeaderSize = 20;   // after the signature
+const std::size_t kMachineField = 0;      // in the file header
 const std::size_t kSectionCountField = 2;
 const std::size_t kCharacteristicsField = 18;
 const std::uint64_t kDllImage = 0x2000;
