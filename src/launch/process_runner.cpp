@@ -13,9 +13,10 @@ const UINT kEndedAtBoundExitCode = 1;
 StartHook startHook = nullptr;
 
 // The loader's statuses for an image it could not get to run: its
-// STATUS_DLL_NOT_FOUND, STATUS_ENTRYPOINT_NOT_FOUND,
+// STATUS_DLL_NOT_FOUND, STATUS_ORDINAL_NOT_FOUND, STATUS_ENTRYPOINT_NOT_FOUND,
 // STATUS_INVALID_IMAGE_FORMAT and STATUS_DLL_INIT_FAILED.
 const DWORD kStatusDllNotFound = 0xC0000135;
+const DWORD kStatusOrdinalNotFound = 0xC0000138;
 const DWORD kStatusEntryPointNotFound = 0xC0000139;
 const DWORD kStatusInvalidImageFormat = 0xC000007B;
 const DWORD kStatusDllInitFailed = 0xC0000142;
@@ -225,6 +226,8 @@ const char* LoaderEndingName(DWORD exitCode) {
   switch (exitCode) {
     case kStatusDllNotFound:
       return "0xC0000135 (a DLL it imports was not found)";
+    case kStatusOrdinalNotFound:
+      return "0xC0000138 (a function it imports by ordinal was not found)";
     case kStatusEntryPointNotFound:
       return "0xC0000139 (a function it imports was not found)";
     case kStatusInvalidImageFormat:

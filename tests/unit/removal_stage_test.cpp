@@ -105,10 +105,10 @@ TEST(ProcessRunner, TellsTheLoadersEndingsFromAProgramsOwn) {
     DWORD exitCode;
     bool loader;
   } cases[] = {
-      {0xC0000135u, true},  {0xC0000139u, true},  {0xC000007Bu, true},
-      {0xC0000142u, true},  {0u, false},          {1603u, false},
-      {3010u, false},       {0xC0000005u, false}, {0xC0000136u, false},
-      {0x40000135u, false},
+      {0xC0000135u, true},  {0xC0000138u, true},  {0xC0000139u, true},
+      {0xC000007Bu, true},  {0xC0000142u, true},  {0u, false},
+      {1603u, false},       {3010u, false},       {0xC0000005u, false},
+      {0xC0000136u, false}, {0x40000135u, false},
   };
   for (const auto& c : cases) {
     const char* name = LoaderEndingName(c.exitCode);
