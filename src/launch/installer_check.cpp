@@ -81,3 +81,11 @@ InstallerCheck CheckInstaller(const std::string& path,
       static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
   return JudgeHead(file, size);
 }
+
+bool CarriesThisProgramsMarker(const std::string& path) {
+  const OwnedHandle file = OpenEntry(path, GENERIC_READ, 0);
+  std::vector<unsigned char> head(kHeadSize);
+  DWORD filled = 0;
+  return file.valid() && ReadBlock(file.get(), head, filled) &&
+         PeImageIsThisProgram(head.data(), filled);
+}

@@ -33,3 +33,8 @@ enum class InstallerCheck {
 // whole.
 InstallerCheck CheckInstaller(const std::string& path,
                               const std::string& ownPath, FileHold& hold);
+
+// Whether the file at `path` is a Windows image that carries the marker of a
+// build of this program (another build, or a copy signed or changed after its
+// headers). False when it cannot be opened or read, or is no such image.
+bool CarriesThisProgramsMarker(const std::string& path);

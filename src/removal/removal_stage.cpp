@@ -9,6 +9,7 @@
 #include "files/file_find.h"
 #include "files/folder_tree.h"
 #include "files/path_parts.h"
+#include "launch/installer_check.h"
 #include "launch/process_runner.h"
 #include "platform/win32_api.h"
 #include "shared/exit_codes.h"
@@ -135,7 +136,12 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder) {
 
 std::optional<Refusal> CheckUninstallerIsNotThisProgram(
     const LaunchCommand& uninstall, const std::string& ownPath) {
-  if (!IsThisProgram(uninstall.program, ownPath)) return std::nullopt;
+  // Another build of it would find this run's product mutex taken, end at
+  // once and leave the folder to the wipe.
+  if (!IsThisProgram(uninstall.program, ownPath) &&
+      !CarriesThisProgramsMarker(uninstall.program)) {
+    return std::nullopt;
+  }
   return Refusal{kExitWouldStartItself,
                  "the uninstaller it would start is this program, or cannot "
                  "be told from it"};

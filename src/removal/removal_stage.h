@@ -42,7 +42,8 @@ LaunchCommand BuildUninstallCommand(const std::string& infoFolder);
 
 // Checks, before anything is changed, that the removal cannot start this
 // program over: kExitWouldStartItself when the program of `uninstall` is this
-// program, at `ownPath`, or cannot be told from it.
+// program, at `ownPath`, or cannot be told from it, or is another build of it
+// (it carries the marker).
 std::optional<Refusal> CheckUninstallerIsNotThisProgram(
     const LaunchCommand& uninstall, const std::string& ownPath);
 

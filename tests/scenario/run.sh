@@ -714,6 +714,13 @@ scenario_named_as_installer() {
       expect_exit 40
       expect_no_process_from "$dist"
     done
+    # Another build as the information folder's uninstaller: 40 too.
+    rm -rf "$folder"
+    make_distribution "$dist"
+    make_previous_install
+    { cat "$PROGRAM" && printf x; } >"$(host "$info_win")/setup.exe"
+    run_upgrade "$dist" /s
+    expect_refused 40 "$info_win\\setup.exe" "$info_win\\Disk1\\data1.cab"
   fi
   rm -rf "$folder" "$(host "$info_win")"
   make_distribution "$dist"
