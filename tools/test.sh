@@ -47,6 +47,7 @@ skipped=0
 status=0
 for preset in native native-asan windows windows-x64; do
   echo "== $preset: configure, build and test"
+  preset_started=$SECONDS
   junit=build/$preset/junit.xml
   rm -f "$junit"
   log=$(mktemp)
@@ -73,6 +74,7 @@ for preset in native native-asan windows windows-x64; do
     continue
   fi
   read -r preset_passed preset_failed preset_skipped <<<"$counts"
+  echo "$preset: $preset_passed passed, $preset_failed failed, $preset_skipped skipped in $((SECONDS - preset_started)) s"
   reason=build/$preset/wine/skip.txt
   if [ "$preset_skipped" != 0 ] && [ -f "$reason" ]; then
     echo "$preset: $preset_skipped Wine tests skipped: $(cat "$reason")"
