@@ -24,19 +24,24 @@ bool ProcessorIs64Bit() {
   }
 }
 
+// Reads the first kHeadSize bytes of `file` from its start into `head`,
+// `filled` of them; false when they cannot be read.
+bool ReadHead(HANDLE file, std::vector<unsigned char>& head, DWORD& filled) {
+  head.resize(kHeadSize);
+  const LARGE_INTEGER start = {};
+  return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
+         ReadBlock(file, head, filled);
+}
+
 // Reads the first bytes of `file`, held, from its start, and judges it: a
 // build of this program when it carries its marker (another build, or a copy
 // changed, would find this run's product mutex taken and install nothing);
 // otherwise startable when it is a program this machine runs, whole as far as
 // its headers tell.
 InstallerCheck JudgeHead(HANDLE file, std::uint64_t fileSize) {
-  std::vector<unsigned char> head(kHeadSize);
+  std::vector<unsigned char> head;
   DWORD filled = 0;
-  const LARGE_INTEGER start = {};
-  if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ||
-      !ReadBlock(file, head, filled)) {
-    return InstallerCheck::CannotStart;
-  }
+  if (!ReadHead(file, head, filled)) return InstallerCheck::CannotStart;
   DWORD type = 0;
   if (filled >= 2 && head[0] == 'M' && head[1] == 'Z') {
     if (PeImageIsThisProgram(head.data(), filled)) {
@@ -84,8 +89,8 @@ InstallerCheck CheckInstaller(const std::string& path,
 
 bool CarriesThisProgramsMarker(const std::string& path) {
   const OwnedHandle file = OpenEntry(path, GENERIC_READ, 0);
-  std::vector<unsigned char> head(kHeadSize);
+  std::vector<unsigned char> head;
   DWORD filled = 0;
-  return file.valid() && ReadBlock(file.get(), head, filled) &&
+  return file.valid() && ReadHead(file.get(), head, filled) &&
          PeImageIsThisProgram(head.data(), filled);
 }
